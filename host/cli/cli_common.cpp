@@ -1,0 +1,26 @@
+#include "cli_common.h"
+
+#include <unistd.h>
+
+#include <system_error>
+
+namespace quva::cli {
+
+std::filesystem::path defaultRoot() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::filesystem::current_path();
+    return exe.parent_path().parent_path();
+}
+
+std::filesystem::path resolveScenario(const std::filesystem::path &root, const std::string &name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path given(name);
+    if (fs::exists(given, ec)) return given;
+    for (fs::path candidate : {root / "Scenarios" / given, root / "Scenarios" / (name + ".scn")})
+        if (fs::exists(candidate, ec)) return candidate;
+    return given;
+}
+
+}  // namespace quva::cli

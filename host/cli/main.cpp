@@ -1,0 +1,33 @@
+// quva: runs vessel modules headless, without the simulator.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli_common.h"
+#include "run_command.h"
+
+#ifndef QUVA_VERSION
+#define QUVA_VERSION "0"
+#endif
+
+int main(int argc, char **argv) {
+    CLI::App app{"quva: runs vessel modules and their scenarios headless"};
+    app.set_version_flag("--version", "quva " QUVA_VERSION);
+    app.require_subcommand(1);
+    std::string rootOption;
+    app.add_option("--root", rootOption, "add-on tree with Modules/, Config/, Meshes/, Scenarios/ (default: the tree quva is installed in)");
+    auto root = [&]() -> std::filesystem::path {
+        return rootOption.empty() ? quva::cli::defaultRoot() : std::filesystem::path(rootOption);
+    };
+    int exitCode = quva::cli::kExitOk;
+    quva::cli::addRunCommand(app, root, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success &e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError &e) {
+        app.exit(e);
+        return quva::cli::kExitUsage;
+    }
+    return exitCode;
+}

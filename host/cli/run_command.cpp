@@ -1,0 +1,142 @@
+#include "run_command.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include "cli_common.h"
+#include "event_options.h"
+#include "scenario.h"
+#include "simulation.h"
+#include "timeline.h"
+
+namespace quva::cli {
+
+namespace {
+
+struct RunOptions {
+    std::string scenario;
+    double dt = 0.1;
+    std::optional<long long> steps;
+    std::optional<double> until;
+    std::string save;
+    std::string trace;
+    std::vector<std::string> releases;
+    std::vector<std::string> keys;
+};
+
+// A trace file is written under a temporary name and takes its own name only once the run has
+// succeeded, so a failed run leaves no partial trace behind.
+class TraceFile {
+public:
+    explicit TraceFile(std::string path) : path_(std::move(path)), part_(path_.empty() ? "" : path_ + ".part") {}
+    ~TraceFile() {
+        if (!part_.empty() && !done_) std::remove(part_.c_str());
+    }
+    TraceFile(const TraceFile &) = delete;
+    TraceFile &operator=(const TraceFile &) = delete;
+    const std::string &partPath() const { return part_; }
+    void commit(Trace &trace) {
+        trace.close();
+        if (part_.empty()) return;
+        if (std::rename(part_.c_str(), path_.c_str()) != 0)
+            throw std::runtime_error(path_ + ": cannot write the trace");
+        done_ = true;
+    }
+
+private:
+    std::string path_, part_;
+    bool done_ = false;
+};
+
+int run(const RunOptions &o, const std::filesystem::path &root) {
+    if (!(o.dt > 0.0) || !std::isfinite(o.dt)) {
+        std::cerr << "quva run: --dt must be a positive number of seconds\n";
+        return kExitUsage;
+    }
+    if (o.until && (!std::isfinite(*o.until) || *o.until < 0.0)) {
+        std::cerr << "quva run: --until must be a time of 0 s or more\n";
+        return kExitUsage;
+    }
+    if (o.steps && *o.steps < 0) {
+        std::cerr << "quva run: --steps must be 0 or more\n";
+        return kExitUsage;
+    }
+    std::vector<ScheduledEvent> events;
+    try {
+        for (const auto &r : o.releases) events.push_back(parseRelease(r));
+        for (const auto &k : o.keys) events.push_back(parseKey(k));
+    } catch (const std::invalid_argument &e) {
+        std::cerr << "quva run: " << e.what() << "\n";
+        return kExitUsage;
+    }
+
+    std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
+    TraceFile traceFile(o.trace);
+    SimulationOptions options;
+    options.root = root;
+    options.dt = o.dt;
+    try {
+        ScenarioDocument doc = readScenarioFile(scenarioPath.string());
+        Simulation sim(options);
+        if (!traceFile.partPath().empty() && !sim.trace().openFile(traceFile.partPath()))
+            throw std::runtime_error(o.trace + ": cannot write the trace");
+        std::size_t warned = 0;
+        auto flushWarnings = [&] {
+            for (; warned < sim.warnings().size(); ++warned) std::cerr << "warning: " << sim.warnings()[warned] << "\n";
+        };
+        try {
+            sim.loadScenario(doc);
+        } catch (...) {
+            flushWarnings();
+            throw;
+        }
+        for (const auto &e : events) {
+            if (!sim.findVessel(e.vessel)) {
+                flushWarnings();
+                std::cerr << "quva run: no vessel named \"" << e.vessel << "\" in " << scenarioPath.string() << "\n";
+                return kExitFailure;
+            }
+            sim.schedule(e);
+        }
+        std::cout << "scenario " << scenarioPath.string() << ": " << sim.vessels().size() << " vessel(s), dt " << o.dt
+                  << " s\n";
+        if (o.steps) sim.runSteps(*o.steps);
+        else sim.runUntil(o.until.value_or(60.0));
+        flushWarnings();
+        printTimeline(std::cout, sim);
+        std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
+                    sim.simTime(), sim.vessels().size());
+        std::fflush(stdout);
+        if (!o.save.empty()) {
+            writeFileAtomically(o.save, sim.saveScenarioText());
+            std::cout << "saved " << o.save << "\n";
+        }
+        traceFile.commit(sim.trace());
+        return kExitOk;
+    } catch (const std::exception &e) {
+        std::cerr << "quva run: " << e.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+}  // namespace
+
+void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode) {
+    auto o = std::make_shared<RunOptions>();
+    CLI::App *cmd = app.add_subcommand("run", "run a scenario headless and print its timeline");
+    cmd->add_option("scenario", o->scenario, "scenario file (or a name under Scenarios/)")->required();
+    cmd->add_option("--dt", o->dt, "step length in seconds (default 0.1)");
+    auto *steps = cmd->add_option("--steps", o->steps, "number of steps to run");
+    auto *until = cmd->add_option("--until", o->until, "simulation time to run to, in seconds (default 60)");
+    steps->excludes(until);
+    cmd->add_option("--save", o->save, "write the scenario as it stands at the end to FILE");
+    cmd->add_option("--trace", o->trace, "write the call trace to FILE, one JSON object per line");
+    cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
+    cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
+    cmd->callback([o, root, &exitCode] { exitCode = run(*o, root()); });
+}
+
+}  // namespace quva::cli

@@ -1,0 +1,12 @@
+// The run's timeline as a person reads it.
+#pragma once
+
+#include <ostream>
+
+#include "simulation.h"
+
+namespace quva::cli {
+
+void printTimeline(std::ostream &out, const Simulation &sim, std::size_t from = 0);
+
+}  // namespace quva::cli

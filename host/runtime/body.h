@@ -1,0 +1,35 @@
+// The central bodies vessels fly around: spherical, non-rotating, with gravity and, for Earth,
+// the 1976 US Standard Atmosphere up to 86 km.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quva {
+
+struct Body {
+    std::string name;
+    double radius = 0.0;  // m
+    double mu = 0.0;      // m³/s², gravitational parameter
+    bool atmosphere = false;
+};
+
+const Body &earth();
+const Body &moon();
+const Body *findBody(std::string_view name);  // case-insensitive; null when unknown
+
+struct AtmosphereSample {
+    double density = 0.0;      // kg/m³
+    double pressure = 0.0;     // Pa
+    double temperature = 0.0;  // K
+    double speedOfSound = 0.0; // m/s
+};
+
+// The atmosphere at geometric altitude `altitude` (m) above the body's surface; all zero for a
+// body without atmosphere and above 86 km. Below the surface it is taken at the surface.
+AtmosphereSample atmosphereAt(const Body &body, double altitude);
+
+// Dynamic viscosity of air at `temperature` (K), Sutherland's law, Pa·s.
+double airViscosity(double temperature);
+
+}  // namespace quva

@@ -1,0 +1,25 @@
+// The flight model: translation around a spherical, non-rotating body under gravity, the
+// vessel's airfoils (or its cw drag when it has none) and the thrust of its engines; attitude is
+// held fixed. Integrated with the explicit midpoint method, second order.
+#pragma once
+
+namespace quva {
+
+class Simulation;
+struct Vessel;
+
+// Evaluates the forces at the vessel's current state into its readout (drag, force).
+void evaluateForces(Simulation &sim, Vessel &v);
+
+// Advances a free vessel by dt: position and velocity, propellant use, and ground contact when
+// its lowest touchdown point (its centre when it has none) reaches the surface. The readout is
+// left at the new state.
+void advance(Simulation &sim, Vessel &v, double dt);
+
+// Places an attached vessel at its parent's attachment point, with the parent's velocity.
+void followParent(Vessel &child);
+
+// Height of the vessel's lowest touchdown point (or centre) above the surface, m.
+double lowestPointAltitude(const Vessel &v);
+
+}  // namespace quva

@@ -1,0 +1,114 @@
+#include "module_registry.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "scenario.h"
+
+namespace quva {
+
+namespace {
+
+ModuleRegistry *g_loading = nullptr;
+
+class LoadingScope {
+public:
+    explicit LoadingScope(ModuleRegistry *r) : saved_(g_loading) { g_loading = r; }
+    ~LoadingScope() { g_loading = saved_; }
+    LoadingScope(const LoadingScope &) = delete;
+    LoadingScope &operator=(const LoadingScope &) = delete;
+
+private:
+    ModuleRegistry *saved_;
+};
+
+}  // namespace
+
+ModuleRegistry *ModuleRegistry::loading() { return g_loading; }
+
+ModuleRegistry::ModuleRegistry(std::filesystem::path root) : root_(std::move(root)) {}
+
+ModuleRegistry::~ModuleRegistry() { unloadAll(); }
+
+void ModuleRegistry::unloadAll() {
+    classes_.clear();
+    while (!modules_.empty()) {
+        if (modules_.back()->handle) dlclose(modules_.back()->handle);
+        modules_.pop_back();
+    }
+}
+
+std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &className) const {
+    std::filesystem::path file = root_ / "Config" / "Vessels" / (className + ".cfg");
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseClassConfig(text.str(), file.string());
+}
+
+bool ModuleRegistry::knows(const std::string &className) const {
+    if (classes_.count(className)) return true;
+    std::error_code ec;
+    return std::filesystem::exists(root_ / "Config" / "Vessels" / (className + ".cfg"), ec) ||
+           std::filesystem::exists(root_ / "Modules" / (className + ".so"), ec);
+}
+
+Module &ModuleRegistry::loadModule(const std::string &name) {
+    for (auto &m : modules_)
+        if (m->name == name) return *m;
+    if (name.empty() || name.find("..") != std::string::npos)
+        throw std::runtime_error("module name \"" + name + "\" is not valid");
+    auto module = std::make_unique<Module>();
+    module->name = name;
+    module->file = root_ / "Modules" / (name + ".so");
+    std::error_code ec;
+    if (!std::filesystem::exists(module->file, ec))
+        throw std::runtime_error("module " + module->file.string() + " not found");
+    {
+        LoadingScope scope(this);
+        module->handle = dlopen(module->file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    if (!module->handle) throw std::runtime_error("cannot load module " + module->file.string() + ": " + dlerror());
+    module->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(dlsym(module->handle, "ovcInit"));
+    module->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(dlsym(module->handle, "ovcExit"));
+    modules_.push_back(std::move(module));
+    return *modules_.back();
+}
+
+const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
+    auto it = classes_.find(className);
+    if (it != classes_.end()) return it->second;
+    VesselClass vc;
+    vc.name = className;
+    vc.config = readConfig(className);
+    std::string moduleName = className;
+    if (vc.config && vc.config->module) moduleName = *vc.config->module;
+    std::error_code ec;
+    bool hasModuleFile = std::filesystem::exists(root_ / "Modules" / (moduleName + ".so"), ec);
+    if (vc.config && vc.config->module && !hasModuleFile)
+        throw std::runtime_error("vessel class " + className + ": module " + moduleName + " named in " +
+                                 vc.config->file.string() + " not found in " + (root_ / "Modules").string());
+    if (!vc.config && !hasModuleFile)
+        throw std::runtime_error("vessel class " + className + " has neither a module (" +
+                                 (root_ / "Modules" / (className + ".so")).string() + ") nor a configuration (" +
+                                 (root_ / "Config" / "Vessels" / (className + ".cfg")).string() + ")");
+    if (hasModuleFile) {
+        try {
+            vc.module = &loadModule(moduleName);
+        } catch (const std::exception &e) {
+            throw std::runtime_error("vessel class " + className + ": " + e.what());
+        }
+        if (!vc.module->ovcInit || !vc.module->ovcExit)
+            throw std::runtime_error("vessel class " + className + ": module " + vc.module->file.string() +
+                                     " does not export " + (vc.module->ovcInit ? "ovcExit" : "ovcInit"));
+    }
+    return classes_.emplace(className, std::move(vc)).first->second;
+}
+
+}  // namespace quva

@@ -1,0 +1,95 @@
+// Vessel classes and the modules behind them. The module of class C is Modules/C.so unless
+// Config/Vessels/C.cfg names another with "Module = NAME". A class with a configuration file and
+// no module is flown by the host alone.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VesselAPI.h"
+#include "vec3.h"
+
+namespace quva {
+
+struct AttachmentSpec {
+    bool toParent = true;
+    Vec3 pos, dir, rot;
+    std::string id;
+};
+
+struct ClassConfig {
+    std::filesystem::path file;
+    std::optional<std::string> module;
+    std::optional<double> size, mass;
+    std::optional<Vec3> inertia, crossSections;
+    std::optional<std::string> meshName;
+    std::vector<AttachmentSpec> attachments;
+};
+
+// Parses a class configuration file: "KEY = value" lines, ';' starts a comment, keys compared
+// without regard to case, unknown keys ignored, attachment points between BEGIN_ATTACHMENT and
+// END_ATTACHMENT. Throws InputError (file and line) on a malformed value.
+ClassConfig parseClassConfig(const std::string &text, const std::string &file);
+
+class Module {
+public:
+    std::string name;
+    std::filesystem::path file;
+    void *handle = nullptr;
+    VESSEL *(*ovcInit)(OBJHANDLE, int) = nullptr;
+    void (*ovcExit)(VESSEL *) = nullptr;
+};
+
+struct VesselClass {
+    std::string name;
+    Module *module = nullptr;                   // null: defined by its configuration alone
+    std::optional<ClassConfig> config;
+};
+
+// One line per module that introduced itself with InitLib while it was being loaded.
+struct InitLibRecord {
+    HINSTANCE handle = nullptr;
+    std::string logLine;
+};
+
+class ModuleRegistry {
+public:
+    explicit ModuleRegistry(std::filesystem::path root);
+    ~ModuleRegistry();  // unloads every module, the last loaded first
+    ModuleRegistry(const ModuleRegistry &) = delete;
+    ModuleRegistry &operator=(const ModuleRegistry &) = delete;
+
+    // The class, its module loaded on first use. Throws std::runtime_error naming the class when
+    // it has neither module nor configuration, when its module cannot be loaded or lacks
+    // ovcInit or ovcExit.
+    const VesselClass &vesselClass(const std::string &className);
+    bool knows(const std::string &className) const;  // without loading anything
+
+    // Loads Modules/NAME.so (once). Throws std::runtime_error on failure.
+    Module &loadModule(const std::string &name);
+    void unloadAll();
+
+    const std::filesystem::path &root() const { return root_; }
+    const std::vector<InitLibRecord> &initLibCalls() const { return initLib_; }
+    void recordInitLib(InitLibRecord record) { initLib_.push_back(std::move(record)); }
+
+    static ModuleRegistry *loading();  // the registry whose dlopen is in progress, if any
+
+private:
+    std::optional<ClassConfig> readConfig(const std::string &className) const;
+
+    std::filesystem::path root_;
+    std::vector<std::unique_ptr<Module>> modules_;  // in load order
+    std::map<std::string, VesselClass> classes_;
+    std::vector<InitLibRecord> initLib_;
+};
+
+// Names of the symbols a shared library exports (defined, global or weak, in its dynamic symbol
+// table), sorted. Throws std::runtime_error when the file is not a readable ELF shared object.
+std::vector<std::string> exportedSymbols(const std::filesystem::path &library);
+
+}  // namespace quva

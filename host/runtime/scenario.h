@@ -1,0 +1,56 @@
+// Scenario files as the host reads and writes them: sections kept as text, and the ships section
+// split into vessel blocks (a line NAME:CLASS, the vessel's lines, a line END).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quva {
+
+// A bad input, with where it was found.
+class InputError : public std::runtime_error {
+public:
+    InputError(const std::string &file, int line, const std::string &what)
+        : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + what),
+          file_(file), line_(line) {}
+    const std::string &file() const { return file_; }
+    int line() const { return line_; }
+
+private:
+    std::string file_;
+    int line_;
+};
+
+struct ScenarioLine {
+    std::string text;  // leading and trailing white space removed
+    int line = 0;      // 1-based line number in the file
+};
+
+struct VesselBlock {
+    std::string name;
+    std::string className;
+    int line = 0;                     // line of NAME:CLASS
+    std::vector<ScenarioLine> lines;  // between the first line and END
+    std::vector<std::string> raw;     // the block's lines exactly as read, END included
+};
+
+struct ScenarioDocument {
+    std::string path;
+    std::vector<std::string> head;  // every line before BEGIN_SHIPS, unchanged
+    bool hasShips = false;
+    std::vector<VesselBlock> ships;
+    std::vector<std::string> tail;  // every line after END_SHIPS, unchanged
+    double mjd = 51544.5;           // Date MJD of BEGIN_ENVIRONMENT, when given
+};
+
+ScenarioDocument parseScenario(const std::string &text, const std::string &path);
+ScenarioDocument readScenarioFile(const std::string &path);
+
+// Writes `text` to `path` through a temporary file in the same folder, renamed into place only
+// once it is complete, so that a failure never leaves a half-written file.
+void writeFileAtomically(const std::string &path, const std::string &text);
+
+std::string trim(const std::string &s);
+
+}  // namespace quva

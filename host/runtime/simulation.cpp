@@ -1,0 +1,440 @@
+#include "simulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "flight.h"
+#include "host_call.h"
+#include "scenario_io.h"
+#include "vessel_access.h"
+
+namespace quva {
+
+namespace {
+
+Simulation *g_current = nullptr;
+
+const char *const kCreatedFile = "(created)";
+
+}  // namespace
+
+Simulation *Simulation::current() { return g_current; }
+
+Simulation::Simulation(SimulationOptions options)
+    : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes") {
+    if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
+        throw std::invalid_argument("the step length must be a positive number of seconds");
+    previous_ = g_current;
+    g_current = this;
+}
+
+Simulation::~Simulation() {
+    while (!vessels_.empty()) {
+        destroy(*vessels_.back());
+        vessels_.pop_back();
+    }
+    modules_.unloadAll();
+    trace_.close();
+    g_current = previous_;
+}
+
+void Simulation::note(const Vessel *v, std::string text) {
+    timeline_.push_back({step_, simt_, v ? v->name : std::string(), std::move(text)});
+}
+
+void Simulation::warn(std::string text) { warnings_.push_back(std::move(text)); }
+
+Vessel *Simulation::findVessel(const std::string &name) const {
+    for (const auto &v : vessels_)
+        if (v->name == name) return v.get();
+    return nullptr;
+}
+
+Vessel &Simulation::vessel(const std::string &name) const {
+    if (Vessel *v = findVessel(name)) return *v;
+    throw std::runtime_error("no vessel named \"" + name + "\"");
+}
+
+bool Simulation::isLive(const Vessel *v) const {
+    for (const auto &p : vessels_)
+        if (p.get() == v) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+Vessel &Simulation::instantiate(const std::string &name, const std::string &className, int line,
+                                const std::string &file) {
+    if (findVessel(name)) throw InputError(file, line, "vessel name \"" + name + "\" is already used");
+    const VesselClass *vc;
+    try {
+        vc = &modules_.vesselClass(className);
+    } catch (const InputError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw InputError(file, line, e.what());
+    }
+    auto owned = std::make_unique<Vessel>();
+    Vessel &v = *owned;
+    v.id = nextVesselId_++;
+    v.name = name;
+    v.className = className;
+    v.module = vc->module;
+    v.state.body = &earth();
+    vessels_.push_back(std::move(owned));
+
+    if (vc->config) applyClassConfig(v, *vc->config);
+    if (!vc->module) {
+        note(&v, "created (" + className + ", configuration only)");
+        return v;
+    }
+
+    VESSEL *object = callIn(
+        *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
+    if (!object) {
+        vessels_.pop_back();
+        throw InputError(file, line, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
+    }
+    note(&v, "created (" + className + ")");
+    v.iface = object;
+    if (VesselAccess::version(object) >= 1) v.callbacks = static_cast<VESSEL2 *>(object);
+    if (v.callbacks) {
+        FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
+        callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
+    }
+    return v;
+}
+
+void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
+    if (cfg.size) v.def.size = *cfg.size;
+    if (cfg.mass) v.def.emptyMass = *cfg.mass;
+    if (cfg.inertia) v.def.pmi = *cfg.inertia;
+    if (cfg.crossSections) v.def.crossSections = *cfg.crossSections;
+    if (cfg.meshName) {
+        std::string problem;
+        MeshSlot slot;
+        slot.name = *cfg.meshName;
+        slot.mesh = meshes_.load(*cfg.meshName, &problem);
+        if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
+        v.meshes.push_back(slot);
+    }
+    for (const AttachmentSpec &spec : cfg.attachments) {
+        auto a = std::make_unique<Attachment>();
+        a->owner = &v;
+        a->toParent = spec.toParent;
+        a->pos = spec.pos;
+        a->dir = spec.dir;
+        a->rot = spec.rot;
+        a->id = spec.id;
+        v.attachments.push_back(std::move(a));
+    }
+}
+
+HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::string &file) {
+    ScenarioReadHandle reader;
+    reader.file = file;
+    reader.lines = &block.lines;
+    HostStatus status;
+    status.reader = &reader;
+    if (v.callbacks) {
+        FILEHANDLE scn = &reader;
+        callIn(
+            *this, &v, "clbkLoadStateEx", [&] { v.callbacks->clbkLoadStateEx(scn, &status); }, TraceHandle{scn},
+            TraceHandle{&status});
+    } else {
+        for (const ScenarioLine &line : block.lines) {
+            reader.line = line.line;
+            parseHostLine(line.text.c_str(), status);
+        }
+    }
+    if (status.error) throw *status.error;
+    applyHostLines(*this, v, status.lines, file, block.line);
+    return status.lines;
+}
+
+void Simulation::postCreate(Vessel &v) {
+    if (v.callbacks) callIn(*this, &v, "clbkPostCreation", [&] { v.callbacks->clbkPostCreation(); });
+    v.created = true;
+    checkAnimationGroups(v);
+    if (options_.flightModel && !v.inert() && !v.state.landed) evaluateForces(*this, v);
+}
+
+void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file) {
+    Vessel *parent = findVessel(at.parent);
+    if (!parent) throw InputError(file, at.line, "ATTACHED names vessel \"" + at.parent + "\", which does not exist");
+    if (parent == &child) throw InputError(file, at.line, "vessel \"" + child.name + "\" cannot be attached to itself");
+    try {
+        attach(*parent, at.parentPoint, child, at.childPoint);
+    } catch (const std::exception &e) {
+        throw InputError(file, at.line, e.what());
+    }
+}
+
+void Simulation::loadScenario(const ScenarioDocument &doc) {
+    mjd0_ = doc.mjd;
+    document_ = doc;
+    std::string unknown;
+    for (const VesselBlock &b : doc.ships)
+        if (!modules_.knows(b.className))
+            unknown += "\n  line " + std::to_string(b.line) + ": vessel " + b.name + " of class " + b.className;
+    if (!unknown.empty() && !options_.keepUnknownClasses)
+        throw InputError(doc.path, 0,
+                         "vessels of classes this host has neither a module nor a configuration for (use "
+                         "--keep-unknown to carry them along unchanged):" + unknown);
+
+    std::vector<std::pair<Vessel *, AttachedLine>> links;
+    std::size_t first = vessels_.size();
+    for (const VesselBlock &b : doc.ships) {
+        if (!modules_.knows(b.className)) {
+            auto owned = std::make_unique<Vessel>();
+            owned->id = nextVesselId_++;
+            owned->name = b.name;
+            owned->className = b.className;
+            owned->inertLines = b.raw;
+            owned->state.body = &earth();
+            owned->created = true;
+            vessels_.push_back(std::move(owned));
+            note(vessels_.back().get(), "kept inert (unknown class " + b.className + ")");
+            continue;
+        }
+        Vessel &v = instantiate(b.name, b.className, b.line, doc.path);
+        HostLines lines = loadBlock(v, b, doc.path);
+        if (lines.attached) links.emplace_back(&v, *lines.attached);
+    }
+    for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
+    for (std::size_t i = first; i < vessels_.size(); ++i)
+        if (!vessels_[i]->inert()) postCreate(*vessels_[i]);
+    removeDeleted();
+}
+
+Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
+                                 const std::vector<std::string> &lines) {
+    VesselBlock block;
+    block.name = name;
+    block.className = className;
+    int n = 0;
+    for (const std::string &l : lines) {
+        ++n;
+        std::string t = trim(l);
+        if (!t.empty()) block.lines.push_back({t, n});
+    }
+    Vessel &v = instantiate(name, className, 0, kCreatedFile);
+    HostLines host = loadBlock(v, block, kCreatedFile);
+    if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
+    postCreate(v);
+    return v;
+}
+
+void Simulation::checkAnimationGroups(Vessel &v) {
+    for (std::size_t a = 0; a < v.animations.size(); ++a) {
+        for (auto &c : v.animations[a].components) {
+            if (c->checked) continue;
+            c->checked = true;
+            const MGROUP_TRANSFORM *t = c->transform;
+            if (t->mesh >= v.meshes.size()) {
+                warn("vessel " + v.name + ": animation " + std::to_string(a) + " moves mesh " + std::to_string(t->mesh) +
+                     ", which the vessel does not have");
+                continue;
+            }
+            const MeshSlot &slot = v.meshes[t->mesh];
+            if (!slot.mesh) continue;  // the missing mesh has been reported already
+            for (UINT k = 0; k < t->ngrp; ++k) {
+                UINT g = t->grp ? t->grp[k] : 0;
+                if (g >= slot.mesh->groups.size())
+                    warn("vessel " + v.name + ": mesh " + slot.name + " has no group " + std::to_string(g) +
+                         " (moved by animation " + std::to_string(a) + ")");
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+std::string Simulation::saveScenarioText() {
+    std::string out;
+    if (document_) {
+        for (const auto &l : document_->head) out += l + "\n";
+    } else {
+        char date[64];
+        std::snprintf(date, sizeof date, "%.6f", mjd0_);
+        out += "BEGIN_DESC\nEND_DESC\n\nBEGIN_ENVIRONMENT\n  System Sol\n  Date MJD ";
+        out += date;
+        out += "\nEND_ENVIRONMENT\n\n";
+    }
+    out += "BEGIN_SHIPS\n";
+    for (const auto &owned : vessels_) {
+        Vessel &v = *owned;
+        if (v.inert()) {
+            for (const auto &l : v.inertLines) out += l + "\n";
+            continue;
+        }
+        out += v.name + ":" + v.className + "\n";
+        ScenarioWriteHandle writer;
+        if (v.callbacks) {
+            FILEHANDLE scn = &writer;
+            callIn(*this, &v, "clbkSaveState", [&] { v.callbacks->clbkSaveState(scn); }, TraceHandle{scn});
+        } else {
+            writeHostLines(v, writer.text);
+        }
+        out += writer.text;
+        out += "END\n";
+    }
+    out += "END_SHIPS\n";
+    if (document_) {
+        for (const auto &l : document_->tail) out += l + "\n";
+    }
+    return out;
+}
+
+void Simulation::saveScenario(const std::string &path) { writeFileAtomically(path, saveScenarioText()); }
+
+// ---------------------------------------------------------------------------------------------
+// Stepping
+
+void Simulation::schedule(ScheduledEvent event) {
+    auto pos = std::upper_bound(events_.begin() + static_cast<std::ptrdiff_t>(nextEvent_), events_.end(), event,
+                                [](const ScheduledEvent &a, const ScheduledEvent &b) { return a.t < b.t; });
+    events_.insert(pos, std::move(event));
+}
+
+void Simulation::applyDueEvents() {
+    double nextEnd = static_cast<double>(step_ + 1) * options_.dt;
+    while (nextEvent_ < events_.size() && events_[nextEvent_].t < nextEnd) {
+        const ScheduledEvent &e = events_[nextEvent_++];
+        Vessel *v = findVessel(e.vessel);
+        if (!v) {
+            warn("event at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" no longer exists");
+            continue;
+        }
+        if (e.kind == ScheduledEvent::Kind::Release) {
+            if (v->parent()) release(*v);
+            else warn("release at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" is not attached");
+        } else {
+            pressKey(*v, e.key, e.modifiers);
+        }
+    }
+}
+
+void Simulation::placeAttached(Vessel &v, int depth) {
+    Vessel *p = v.parent();
+    if (!p || depth > 64) return;
+    placeAttached(*p, depth + 1);
+    followParent(v);
+}
+
+void Simulation::step() {
+    applyDueEvents();
+    ++step_;
+    // The flight is integrated to the step's end, so what it notes (ground contact) carries that time.
+    simt_ = static_cast<double>(step_) * options_.dt;
+    if (options_.flightModel) {
+        for (const auto &v : vessels_)
+            if (!v->inert() && !v->parent()) advance(*this, *v, options_.dt);
+        for (const auto &v : vessels_)
+            if (!v->inert() && v->parent()) {
+                placeAttached(*v, 0);
+                evaluateForces(*this, *v);
+            }
+    }
+    double mjd = this->mjd();
+    // Index loop: callbacks may not add vessels, and removal waits until all have returned.
+    for (std::size_t i = 0; i < vessels_.size(); ++i) {
+        Vessel &v = *vessels_[i];
+        if (!v.callbacks) continue;
+        double t = simt_, dt = options_.dt;
+        callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
+    }
+    removeDeleted();
+}
+
+void Simulation::runSteps(std::int64_t n) {
+    for (std::int64_t i = 0; i < n; ++i) step();
+}
+
+void Simulation::runUntil(double t) {
+    // The last step is the one that ends at or before t (with a tolerance for the rounding of k·dt).
+    while (static_cast<double>(step_ + 1) * options_.dt <= t * (1.0 + 1e-12) + 1e-12) step();
+}
+
+bool Simulation::requestDeletion(Vessel &v) {
+    ++v.deletionRequests;
+    v.deletionPending = true;
+    return true;
+}
+
+void Simulation::removeDeleted() {
+    for (std::size_t i = 0; i < vessels_.size();) {
+        Vessel &v = *vessels_[i];
+        if (!v.deletionPending) {
+            ++i;
+            continue;
+        }
+        note(&v, v.deletionRequests > 1 ? "deletion requested (" + std::to_string(v.deletionRequests) + " requests)"
+                                        : std::string("deletion requested"));
+        destroy(v);
+        note(&v, "removed");
+        vessels_.erase(vessels_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void Simulation::destroy(Vessel &v) {
+    for (const auto &a : v.attachments) {
+        if (!a->peer) continue;
+        Vessel *other = a->peer->owner;
+        a->peer->peer = nullptr;
+        a->peer = nullptr;
+        if (!a->toParent) note(other, "released from " + v.name + " (parent removed)");
+    }
+    if (v.module && v.iface) {
+        VESSEL *object = v.iface;
+        callIn(*this, &v, "ovcExit", [&] { v.module->ovcExit(object); }, TraceHandle{object});
+        v.iface = nullptr;
+        v.callbacks = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attachments and keys
+
+void Simulation::attach(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
+    Attachment *cp = child.attachmentAt(true, i);
+    Attachment *pp = parent.attachmentAt(false, j);
+    if (!cp) throw std::runtime_error("vessel \"" + child.name + "\" has no to-parent attachment point " + std::to_string(i));
+    if (!pp) throw std::runtime_error("vessel \"" + parent.name + "\" has no to-child attachment point " + std::to_string(j));
+    if (child.parent()) throw std::runtime_error("vessel \"" + child.name + "\" is already attached to \"" + child.parent()->name + "\"");
+    if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
+    for (Vessel *p = &parent; p; p = p->parent())
+        if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
+    cp->peer = pp;
+    pp->peer = cp;
+    placeAttached(child, 0);
+    child.groundContact = false;
+    note(&child, "attached to " + parent.name);
+}
+
+void Simulation::release(Vessel &child) {
+    for (const auto &a : child.attachments) {
+        if (!a->toParent || !a->peer) continue;
+        Vessel *parent = a->peer->owner;
+        a->peer->peer = nullptr;
+        a->peer = nullptr;
+        note(&child, "released from " + parent->name);
+    }
+}
+
+int Simulation::pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifiers) {
+    char kstate[256] = {};
+    for (DWORD m : modifiers) kstate[m & 0xFF] = static_cast<char>(0x80);
+    int consumed = 0;
+    if (v.callbacks)
+        consumed = callIn(
+            *this, &v, "clbkConsumeBufferedKey", [&] { return v.callbacks->clbkConsumeBufferedKey(key, true, kstate); },
+            key, true, modifiers);
+    note(&v, "key " + std::to_string(key) + (consumed ? " consumed" : " not consumed"));
+    return consumed;
+}
+
+}  // namespace quva

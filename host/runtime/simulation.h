@@ -1,0 +1,156 @@
+// The simulation: the vessels, the clock, deletion, attachments, events between steps and the
+// trace. One simulation is current at a time; the global host functions act on it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "body.h"
+#include "mesh.h"
+#include "module_registry.h"
+#include "scenario.h"
+#include "scenario_io.h"
+#include "trace.h"
+#include "vessel.h"
+
+namespace quva {
+
+struct SimulationOptions {
+    std::filesystem::path root;  // holds Modules/, Config/Vessels/, Meshes/
+    double dt = 0.1;             // s, step length
+    bool flightModel = true;     // integrate the flight; off leaves every vessel where it is
+    bool keepUnknownClasses = false;
+};
+
+struct TimelineEntry {
+    std::int64_t step = 0;
+    double t = 0.0;
+    std::string vessel;
+    std::string text;
+};
+
+// Something to do between steps, at simulation time t: applied after the last step that ends at
+// or before t, before the next step.
+struct ScheduledEvent {
+    enum class Kind { Release, Key };
+    double t = 0.0;
+    Kind kind = Kind::Release;
+    std::string vessel;
+    DWORD key = 0;
+    std::vector<DWORD> modifiers;  // key codes held down with the key
+};
+
+class Simulation {
+public:
+    explicit Simulation(SimulationOptions options);
+    ~Simulation();
+    Simulation(const Simulation &) = delete;
+    Simulation &operator=(const Simulation &) = delete;
+
+    static Simulation *current();
+
+    // Loading and saving scenarios. Loading creates every vessel of the ships section: ovcInit,
+    // clbkSetClassCaps, clbkLoadStateEx with the block's lines; then links attachments; then
+    // clbkPostCreation of each. Throws InputError naming file and line on bad input.
+    void loadScenario(const ScenarioDocument &doc);
+    std::string saveScenarioText();
+    void saveScenario(const std::string &path);
+
+    // Creates one vessel as if its block had been read from a scenario (the lines may be empty),
+    // including clbkPostCreation.
+    Vessel &createVessel(const std::string &name, const std::string &className,
+                         const std::vector<std::string> &lines = {});
+
+    // The clock. Step k ends at simulation time k·dt.
+    void step();
+    void runSteps(std::int64_t n);
+    void runUntil(double t);
+    double simTime() const { return simt_; }
+    std::int64_t stepCount() const { return step_; }
+    double dt() const { return options_.dt; }
+    double mjd() const { return mjd0_ + simt_ / 86400.0; }
+
+    void schedule(ScheduledEvent event);
+
+    // Vessels, in creation order; removed vessels are gone from the list.
+    const std::vector<std::unique_ptr<Vessel>> &vessels() const { return vessels_; }
+    Vessel *findVessel(const std::string &name) const;
+    Vessel &vessel(const std::string &name) const;  // throws when absent
+    bool isLive(const Vessel *v) const;
+
+    // Deletion requests take effect once every callback of the current step has returned.
+    bool requestDeletion(Vessel &v);
+
+    // Attachments: child's to-parent point i to parent's to-child point j.
+    void attach(Vessel &parent, std::size_t j, Vessel &child, std::size_t i);
+    void release(Vessel &child);
+
+    // Keyboard: delivers a buffered key press to the vessel, with the given keys held down.
+    int pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifiers = {});
+
+    Trace &trace() { return trace_; }
+    MeshStore &meshes() { return meshes_; }
+    ModuleRegistry &modules() { return modules_; }
+    const SimulationOptions &options() const { return options_; }
+    const std::vector<TimelineEntry> &timeline() const { return timeline_; }
+    void note(const Vessel *v, std::string text);  // adds a timeline entry
+    const std::vector<std::string> &warnings() const { return warnings_; }
+    void warn(std::string text);
+
+    // Warns about mesh groups named by the vessel's animation transforms that its meshes lack.
+    void checkAnimationGroups(Vessel &v);
+
+    // The vessel whose callback, or on whose behalf a module function, is running.
+    Vessel *context() const { return context_; }
+
+    // Calls into a module, traced.
+    class ContextGuard {
+    public:
+        ContextGuard(Simulation &sim, Vessel *v) : sim_(sim), saved_(sim.context_) { sim.context_ = v; }
+        ~ContextGuard() { sim_.context_ = saved_; }
+        ContextGuard(const ContextGuard &) = delete;
+        ContextGuard &operator=(const ContextGuard &) = delete;
+
+    private:
+        Simulation &sim_;
+        Vessel *saved_;
+    };
+
+private:
+    friend class ScenarioLoader;
+
+    Vessel &instantiate(const std::string &name, const std::string &className, int line, const std::string &file);
+    void applyClassConfig(Vessel &v, const ClassConfig &cfg);
+    HostLines loadBlock(Vessel &v, const VesselBlock &block, const std::string &file);
+    void linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file);
+    void postCreate(Vessel &v);
+    void placeAttached(Vessel &v, int depth);
+    void applyDueEvents();
+    void removeDeleted();
+    void destroy(Vessel &v);
+
+    SimulationOptions options_;
+    ModuleRegistry modules_;
+    MeshStore meshes_;
+    Trace trace_;
+    std::vector<std::unique_ptr<Vessel>> vessels_;
+    int nextVesselId_ = 1;
+    std::int64_t step_ = 0;
+    double simt_ = 0.0;
+    double mjd0_ = 51544.5;
+    std::vector<ScheduledEvent> events_;  // sorted by time, stable
+    std::size_t nextEvent_ = 0;
+    std::vector<TimelineEntry> timeline_;
+    std::vector<std::string> warnings_;
+    Vessel *context_ = nullptr;
+    std::optional<ScenarioDocument> document_;
+    Simulation *previous_ = nullptr;
+};
+
+}  // namespace quva

@@ -1,0 +1,156 @@
+// The host's record of one vessel: what its module defined through the VESSEL methods, its
+// flight state, and its links to other vessels. Plain data; the simulation and the flight model
+// work on it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VesselAPI.h"
+#include "vec3.h"
+
+namespace quva {
+
+class Module;
+struct Mesh;
+struct Body;
+struct Vessel;
+
+struct Airfoil {
+    AIRFOIL_ORIENTATION align = LIFT_VERTICAL;
+    Vec3 ref;
+    AirfoilCoeffFunc coeffs = nullptr;
+    double chord = 0.0;   // m, enters the Reynolds number
+    double area = 0.0;    // m², 0: the vessel's projected cross section
+    double aspect = 0.0;  // aspect ratio
+};
+
+// An attachment point. ATTACHMENTHANDLE is a pointer to one of these.
+struct Attachment {
+    Vessel *owner = nullptr;
+    bool toParent = false;
+    Vec3 pos, dir, rot;
+    std::string id;
+    bool loose = false;
+    Attachment *peer = nullptr;  // the point of the other vessel while attached
+};
+
+// PROPELLANT_HANDLE points to one of these.
+struct Propellant {
+    double maxMass = 0.0;  // kg
+    double mass = 0.0;     // kg
+    double efficiency = 1.0;
+};
+
+// THRUSTER_HANDLE points to one of these.
+struct Thruster {
+    Vec3 pos, dir;
+    double maxThrust = 0.0;  // N, in vacuum
+    Propellant *tank = nullptr;
+    double isp0 = 0.0;     // m/s, in vacuum
+    double ispRef = 0.0;   // m/s, at pRef
+    double pRef = 101.4e3; // Pa
+    double level = 0.0;    // 0..1
+};
+
+struct MeshSlot {
+    const Mesh *mesh = nullptr;  // null when the named file was missing
+    std::string name;
+    Vec3 offset;
+    WORD visibility = MESHVIS_EXTERNAL;
+};
+
+// ANIMATIONCOMPONENT_HANDLE points to one of these.
+struct AnimationComponent {
+    double state0 = 0.0, state1 = 1.0;
+    MGROUP_TRANSFORM *transform = nullptr;  // owned by the module
+    AnimationComponent *parent = nullptr;
+    bool checked = false;  // mesh groups verified against the vessel's meshes
+};
+
+struct Animation {
+    double initialState = 0.0;  // the state the stored mesh shows
+    double state = 0.0;
+    std::vector<std::unique_ptr<AnimationComponent>> components;
+};
+
+struct DockPort {
+    Vec3 pos, dir, rot;
+};
+
+// SetCW coefficients; the defaults apply to a vessel that never calls SetCW.
+struct DragCoefficients {
+    double zPos = 0.1, zNeg = 0.1, x = 0.3, y = 0.3;
+};
+
+struct VesselDefinition {
+    double size = 1.0;       // m
+    double emptyMass = 1.0;  // kg
+    Vec3 pmi{1.0, 1.0, 1.0}; // m², per unit mass
+    Vec3 crossSections{1.0, 1.0, 1.0};  // m²
+    Vec3 rotDrag;
+    DragCoefficients cw;
+    std::vector<Vec3> touchdownPoints;
+    std::optional<DockPort> dock;
+    Vec3 cameraOffset;
+};
+
+// Where the vessel is and how it moves, relative to the body it flies around. The attitude is
+// fixed: the rotation from the vessel frame to the body's non-rotating frame.
+struct FlightState {
+    const Body *body = nullptr;
+    Vec3 pos, vel;      // m, m/s
+    Vec3 arot;          // deg, Euler angles as read from or written to a scenario
+    Mat3 attitude;      // vessel frame -> body frame
+    Vec3 vrot;          // deg/s, kept for the scenario only
+    bool landed = false;          // resting on the surface
+    double heading = 0.0;         // deg, when landed
+};
+
+// Aerodynamic and thrust results of the latest force evaluation at the vessel's current state.
+struct FlightReadout {
+    double drag = 0.0;  // N, magnitude of the airfoils' or the cw drag
+    Vec3 force;         // N, total non-gravitational force, body frame
+    double altitude = 0.0;
+    double airspeed = 0.0;
+};
+
+struct Vessel {
+    int id = 0;  // creation order, stable for the run
+    std::string name;
+    std::string className;
+    Module *module = nullptr;     // null for a class defined by its configuration alone
+    VESSEL *iface = nullptr;      // the module's object, as ovcInit returned it
+    VESSEL2 *callbacks = nullptr; // the same object when it answers the VESSEL2 callbacks
+
+    VesselDefinition def;
+    std::vector<Airfoil> airfoils;
+    std::vector<std::unique_ptr<Attachment>> attachments;  // in creation order
+    std::vector<std::unique_ptr<Propellant>> propellants;
+    std::vector<std::unique_ptr<Thruster>> thrusters;
+    std::vector<MeshSlot> meshes;
+    std::vector<Animation> animations;
+
+    FlightState state;
+    FlightReadout readout;
+    bool groundContact = false;
+
+    // Host lines of the vessel's scenario block that this host does not interpret; they are
+    // written back unchanged so that nothing read is lost.
+    std::vector<std::string> foreignLines;
+    // For a vessel kept inert (unknown class): its block as read, written back line for line.
+    std::vector<std::string> inertLines;
+
+    bool created = false;      // creation (through clbkPostCreation) has finished
+    int deletionRequests = 0;  // in the current step
+    bool deletionPending = false;
+
+    bool inert() const { return !inertLines.empty(); }
+    Attachment *attachmentAt(bool toParent, std::size_t index) const;
+    Vessel *parent() const;  // the vessel holding this one, if any
+    double mass() const;     // empty mass plus propellant
+};
+
+}  // namespace quva

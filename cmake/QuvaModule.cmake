@@ -27,3 +27,18 @@ function(quva_add_module name)
   quva_warnings(${name})
   set_property(GLOBAL APPEND PROPERTY QUVA_MODULES ${name})
 endfunction()
+
+# quva_add_test_module(NAME ...): a module built for the tests only, into the same Modules
+# folder. It is no deliverable: it stays out of the module list (and so out of any install), and
+# the test binary depends on it through the target quva_test_modules.
+function(quva_add_test_module name)
+  quva_add_module(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
+  get_property(modules GLOBAL PROPERTY QUVA_MODULES)
+  list(REMOVE_ITEM modules ${name})
+  set_property(GLOBAL PROPERTY QUVA_MODULES ${modules})
+  if(NOT TARGET quva_test_modules)
+    add_custom_target(quva_test_modules)
+  endif()
+  add_dependencies(quva_test_modules ${name})
+endfunction()

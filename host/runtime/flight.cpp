@@ -1,6 +1,8 @@
 #include "flight.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "body.h"
 #include "host_call.h"
@@ -115,9 +117,28 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
     return v.state.attitude * local;
 }
 
-Derivative derivative(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double mass) {
-    Vec3 f = forcesAt(sim, v, pos, vel, nullptr);
-    return {vel, gravity(*v.state.body, pos) + f / mass};
+// The vessels that the vessel holds, directly or through others, with their offsets from it.
+void collectHeld(const Vessel &v, std::vector<std::pair<Vessel *, Vec3>> &out, const Vec3 &rootPos, int depth) {
+    if (depth > 64) return;
+    for (const auto &a : v.attachments) {
+        if (a->toParent || !a->peer) continue;
+        Vessel *child = a->peer->owner;
+        out.emplace_back(child, child->state.pos - rootPos);
+        collectHeld(*child, out, rootPos, depth + 1);
+    }
+}
+
+// A vessel and everything it holds move as one body: their forces add up, and so do their masses.
+struct Assembly {
+    Vessel *root = nullptr;
+    std::vector<std::pair<Vessel *, Vec3>> held;
+    double mass = 0.0;
+};
+
+Derivative derivative(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel) {
+    Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr);
+    for (auto &[v, offset] : a.held) f += forcesAt(sim, *v, pos + offset, vel, nullptr);
+    return {vel, gravity(*a.root->state.body, pos) + f / a.mass};
 }
 
 void consumePropellant(Vessel &v, double dt) {
@@ -168,11 +189,15 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         v.readout.altitude = length(v.state.pos) - v.state.body->radius;
         return;
     }
-    double mass = v.mass();
-    if (mass <= 0.0) mass = 1.0;
+    Assembly a;
+    a.root = &v;
+    if (!v.attachments.empty()) collectHeld(v, a.held, v.state.pos, 0);
+    a.mass = v.mass();
+    for (auto &held : a.held) a.mass += held.first->mass();
+    if (a.mass <= 0.0) a.mass = 1.0;
     Vec3 p0 = v.state.pos, v0 = v.state.vel;
-    Derivative k1 = derivative(sim, v, p0, v0, mass);
-    Derivative k2 = derivative(sim, v, p0 + k1.dpos * (0.5 * dt), v0 + k1.dvel * (0.5 * dt), mass);
+    Derivative k1 = derivative(sim, a, p0, v0);
+    Derivative k2 = derivative(sim, a, p0 + k1.dpos * (0.5 * dt), v0 + k1.dvel * (0.5 * dt));
     v.state.pos = p0 + k2.dpos * dt;
     v.state.vel = v0 + k2.dvel * dt;
     consumePropellant(v, dt);

@@ -337,6 +337,9 @@ void Simulation::step() {
             if (!v->inert() && v->parent()) {
                 placeAttached(*v, 0);
                 evaluateForces(*this, *v);
+                bool touching = lowestPointAltitude(*v) <= 0.0;
+                if (touching && !v->groundContact) note(v.get(), "ground contact");
+                v->groundContact = touching;
             }
     }
     double mjd = this->mjd();

@@ -95,6 +95,7 @@ public:
     int pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifiers = {});
 
     Trace &trace() { return trace_; }
+    const Trace &trace() const { return trace_; }
     MeshStore &meshes() { return meshes_; }
     ModuleRegistry &modules() { return modules_; }
     const SimulationOptions &options() const { return options_; }

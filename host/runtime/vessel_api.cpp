@@ -1,5 +1,6 @@
 // The VESSEL methods and the host's default VESSEL2 callbacks. Each method acts on the host's
 // record of the vessel and is traced as a host call made by the module.
+#include <cstdio>
 #include <cstring>
 
 #include "VesselAPI.h"
@@ -246,11 +247,31 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
     return result;
 }
 
+namespace {
+
+// Which quarter of its range an animation state shows; the timeline notes each change.
+int quarter(double state) {
+    if (!(state > 0.0)) return 0;
+    if (state >= 1.0) return 4;
+    return static_cast<int>(state * 4.0);
+}
+
+void noteProgress(quva::Vessel &v, UINT anim, double from, double to) {
+    if (quarter(from) == quarter(to) && v.created) return;
+    char text[64];
+    std::snprintf(text, sizeof text, "animation %u at %.2f", anim, to);
+    sim().note(&v, text);
+}
+
+}  // namespace
+
 bool VESSEL::SetAnimation(UINT anim, double state) const {
     quva::Vessel &v = VesselAccess::record(this);
     bool ok = anim < v.animations.size();
-    if (ok) v.animations[anim].state = state;
-    else sim().warn("vessel " + v.name + ": SetAnimation names animation " + std::to_string(anim) +
+    if (ok) {
+        noteProgress(v, anim, v.animations[anim].state, state);
+        v.animations[anim].state = state;
+    } else sim().warn("vessel " + v.name + ": SetAnimation names animation " + std::to_string(anim) +
                     ", which does not exist");
     out(this, "SetAnimation", ok, anim, state);
     return ok;

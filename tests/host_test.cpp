@@ -285,7 +285,7 @@ TEST(Scenario, LandedVesselIsInGroundContact) {
 
 TEST(Trace, RecordIsOneJsonObjectWithRoundTripDoubles) {
     World w(0.1);
-    w.sim.createVessel("C", "Pilmont");
+    w.sim.createVessel("C", "HostProbe");
     w.sim.runSteps(3);
     auto steps = w.calls("clbkPostStep", "C");
     ASSERT_EQ(steps.size(), 3u);

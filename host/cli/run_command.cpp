@@ -25,6 +25,7 @@ struct RunOptions {
     std::string trace;
     std::vector<std::string> releases;
     std::vector<std::string> keys;
+    bool keepUnknown = false;
 };
 
 // A trace file is written under a temporary name and takes its own name only once the run has
@@ -78,6 +79,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
     SimulationOptions options;
     options.root = root;
     options.dt = o.dt;
+    options.keepUnknownClasses = o.keepUnknown;
     try {
         ScenarioDocument doc = readScenarioFile(scenarioPath.string());
         Simulation sim(options);
@@ -101,6 +103,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
             }
             sim.schedule(e);
         }
+        for (const auto &init : sim.modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim.vessels().size() << " vessel(s), dt " << o.dt
                   << " s\n";
         if (o.steps) sim.runSteps(*o.steps);
@@ -134,6 +137,8 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
     steps->excludes(until);
     cmd->add_option("--save", o->save, "write the scenario as it stands at the end to FILE");
     cmd->add_option("--trace", o->trace, "write the call trace to FILE, one JSON object per line");
+    cmd->add_flag("--keep-unknown", o->keepUnknown,
+                  "carry vessels of unknown classes along unchanged instead of failing");
     cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
     cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
     cmd->callback([o, root, &exitCode] { exitCode = run(*o, root()); });

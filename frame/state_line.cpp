@@ -61,8 +61,6 @@ void readStateText(const char *text, int &status, double &fraction) {
     readFiniteDouble(cursor, fraction);
 }
 
-std::size_t keywordLength(const char *keyword) { return std::strlen(keyword); }
-
 bool startsWithKeyword(const char *line, const char *keyword) {
     for (; *keyword; ++line, ++keyword) {
         // The line's terminating zero never equals a keyword character, so a short line fails.

@@ -5,6 +5,7 @@
 #define QUVA_FRAME_STATE_LINE_H
 
 #include <cstddef>
+#include <cstring>
 
 #include "Orbitersdk.h"
 
@@ -46,12 +47,10 @@ void readStateLines(const VESSEL &vessel, FILEHANDLE scenario, void *hostStatus,
 
 // ---------------------------------------------------------------------------------------------
 
-std::size_t keywordLength(const char *keyword);
-
 template <class OnStateLine>
 void readStateLines(const VESSEL &vessel, FILEHANDLE scenario, void *hostStatus, const char *keyword, int &status,
                     double &fraction, OnStateLine onStateLine) {
-    const std::size_t length = keywordLength(keyword);
+    const std::size_t length = std::strlen(keyword);
     char *line = nullptr;
     while (oapiReadScenario_nextline(scenario, line)) {
         if (startsWithKeyword(line, keyword)) {

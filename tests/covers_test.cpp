@@ -3,94 +3,51 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "../frame/expendable_vessel.h"
 #include "module_registry.h"
+#include "module_test_support.h"
 #include "simulation.h"
 
 namespace {
 
 using quva::Simulation;
-using quva::SimulationOptions;
-using quva::TraceDir;
-using quva::TraceRecord;
+using quvatest::hostOptions;
 
-// A JSON text as a list of tokens in a canonical form: brackets, strings, literals, and numbers
-// written back from their double value, so that "100" and "1e2" compare equal.
-std::vector<std::string> tokens(const std::string &json) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < json.size();) {
-        const char c = json[i];
-        if (c == '[' || c == ']') {
-            out.emplace_back(1, c);
-            ++i;
-        } else if (c == ',' || std::isspace(static_cast<unsigned char>(c))) {
-            ++i;
-        } else if (c == '"') {
-            std::size_t end = i + 1;
-            while (end < json.size() && json[end] != '"') end += json[end] == '\\' ? 2 : 1;
-            out.push_back(json.substr(i, end + 1 - i));
-            i = end + 1;
-        } else if (std::isalpha(static_cast<unsigned char>(c))) {
-            std::size_t end = i;
-            while (end < json.size() && std::isalpha(static_cast<unsigned char>(json[end]))) ++end;
-            out.push_back(json.substr(i, end - i));
-            i = end;
-        } else {
-            char *end = nullptr;
-            const double d = std::strtod(json.c_str() + i, &end);
-            if (end == json.c_str() + i) return {"<bad json: " + json + ">"};
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.17g", d);
-            out.emplace_back(buf);
-            i = static_cast<std::size_t>(end - json.c_str());
-        }
+// Which host calls the vessel "C" made from inside `callback`, in order: from its first call when
+// `step` is negative, else from its call in that step.
+std::vector<quvatest::OutCall> callsFrom(Simulation &sim, const std::string &callback, std::int64_t step = -1) {
+    std::vector<quvatest::OutCall> out;
+    for (auto &c : quvatest::outCalls(sim, "C")) {
+        if (c.callback != callback) continue;
+        if (step < 0) step = c.step;
+        if (c.step == step) out.push_back(std::move(c));
     }
     return out;
 }
 
-struct Call {
-    std::string name;
-    std::string args;  // JSON array; "MESH" stands for the handle oapiLoadMeshGlobal returned
-};
-
-SimulationOptions options(double dt) {
-    SimulationOptions o;
-    o.root = QUVA_BUILD_ROOT;
-    o.dt = dt;
-    o.flightModel = false;  // drag, mass and ground contact stay as the test sets them
-    return o;
-}
-
-// The host calls a vessel made during the callback `callback` of the given step (the first one
-// when step is negative).
-std::vector<TraceRecord> callsDuring(Simulation &sim, const std::string &vessel, const std::string &callback,
-                                     long step = -1) {
-    std::vector<TraceRecord> out;
-    const auto &records = sim.trace().records();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const TraceRecord &r = records[i];
-        if (r.dir != TraceDir::In || r.vessel != vessel || r.call != callback || (step >= 0 && r.step != step))
-            continue;
-        for (std::size_t k = i + 1; k < records.size() && records[k].dir == TraceDir::Out; ++k)
-            out.push_back(records[k]);
-        break;
-    }
-    return out;
-}
-
-std::vector<std::string> names(const std::vector<TraceRecord> &calls) {
+std::vector<std::string> names(const std::vector<quvatest::OutCall> &calls) {
     std::vector<std::string> out;
     for (const auto &c : calls) out.push_back(c.call);
     return out;
 }
 
 frame::ExpendableVessel &cover(const quva::Vessel &v) { return *static_cast<frame::ExpendableVessel *>(v.iface); }
+
+// A cover made without scenario lines rests on the ground; these tests start it in the air.
+quva::Vessel &flyingCover(Simulation &sim, const char *className) {
+    quva::Vessel &v = sim.createVessel("C", className);
+    v.groundContact = false;
+    return v;
+}
+
+struct Call {
+    std::string name;
+    std::string args;  // JSON array as the trace writes it; MESH stands for the mesh handle
+};
 
 // ---------------------------------------------------------------------------------------------
 // Class caps
@@ -117,7 +74,7 @@ std::ostream &operator<<(std::ostream &os, const CapsCase &c) { return os << c.c
 
 const std::vector<CapsCase> kCapsCases = {
     {"Pilmont", withCommonBody({
-                    {"SetCW", "[0.2,1.0,0.47,0.47]"},
+                    {"SetCW", "[0.2,1,0.47,0.47]"},
                     {"SetDockParams", "[[0,0,0.43],[0,0,1],[0,1,0]]"},
                     {"CreateAttachment", R"([true,[0,0,0.43],[0,0,1],[0,1,0],"X",false])"},
                     {"oapiLoadMeshGlobal", R"(["Quva/Pilmont"])"},
@@ -144,11 +101,11 @@ class CoverClassCaps : public ::testing::TestWithParam<CapsCase> {};
 
 TEST_P(CoverClassCaps, DefinesTheBodyInOrderWithEveryValue) {
     const CapsCase &c = GetParam();
-    Simulation sim(options(1.0));
+    Simulation sim(hostOptions(1.0));
     sim.trace().keepInMemory(true);
     quva::Vessel &v = sim.createVessel("C", c.className);
 
-    const auto calls = callsDuring(sim, "C", "clbkSetClassCaps");
+    const auto calls = callsFrom(sim, "clbkSetClassCaps");
     ASSERT_EQ(calls.size(), c.calls.size()) << ::testing::PrintToString(names(calls));
     std::string mesh = "null";
     for (std::size_t i = 0; i < calls.size(); ++i) {
@@ -156,7 +113,7 @@ TEST_P(CoverClassCaps, DefinesTheBodyInOrderWithEveryValue) {
         EXPECT_EQ(calls[i].call, c.calls[i].name);
         std::string expected = c.calls[i].args;
         if (auto at = expected.find("MESH"); at != std::string::npos) expected.replace(at, 4, mesh);
-        EXPECT_EQ(tokens(calls[i].args), tokens(expected)) << calls[i].args;
+        EXPECT_EQ(calls[i].args, quvatest::jsonItems(expected));
         if (calls[i].call == "oapiLoadMeshGlobal") mesh = calls[i].ret;
     }
     // The named mesh exists in the mesh store and was added at the origin.
@@ -175,10 +132,10 @@ INSTANTIATE_TEST_SUITE_P(Builds, CoverClassCaps, ::testing::ValuesIn(kCapsCases)
 class CoverDisposal : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(CoverDisposal, StartsItsLifetimeAtCreationAndRequestsOnlyAboveIt) {
-    Simulation sim(options(400.0));
+    Simulation sim(hostOptions(400.0));
     sim.trace().keepInMemory(true);
     sim.runSteps(2);  // created at 800 s: age must come from the host clock minus creationTime
-    quva::Vessel &v = sim.createVessel("C", GetParam());
+    quva::Vessel &v = flyingCover(sim, GetParam());
     EXPECT_EQ(cover(v).creationTime, 800.0);
     EXPECT_EQ(cover(v).lifetime, 3600.0);
 
@@ -188,26 +145,26 @@ TEST_P(CoverDisposal, StartsItsLifetimeAtCreationAndRequestsOnlyAboveIt) {
     for (const auto &r : sim.trace().records()) EXPECT_NE(r.call, "oapiDeleteVessel") << "step " << r.step;
 
     sim.step();  // age 4000 s
-    const auto calls = names(callsDuring(sim, "C", "clbkPostStep", sim.stepCount()));
+    const auto calls = names(callsFrom(sim, "clbkPostStep", sim.stepCount()));
     EXPECT_EQ(std::count(calls.begin(), calls.end(), std::string("oapiDeleteVessel")), 1);
     EXPECT_EQ(sim.findVessel("C"), nullptr);
 }
 
 TEST_P(CoverDisposal, RequestsOnlyWhenDragOverMassExceedsTheLimit) {
-    Simulation sim(options(1.0));
+    Simulation sim(hostOptions(1.0));
     sim.trace().keepInMemory(true);
-    quva::Vessel &v = sim.createVessel("C", GetParam());
+    quva::Vessel &v = flyingCover(sim, GetParam());
 
     v.readout.drag = 7848.0;  // N, exactly 78.48 m/s² on 100 kg
     sim.step();
-    auto calls = callsDuring(sim, "C", "clbkPostStep", sim.stepCount());
+    auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
     EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
                                                       "GetMass"}));
     ASSERT_TRUE(sim.isLive(&v));
 
     v.readout.drag = 7848.01;
     sim.step();
-    calls = callsDuring(sim, "C", "clbkPostStep", sim.stepCount());
+    calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
     EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
                                                       "GetMass", "oapiDeleteVessel"}));
     EXPECT_EQ(sim.findVessel("C"), nullptr);
@@ -216,40 +173,41 @@ TEST_P(CoverDisposal, RequestsOnlyWhenDragOverMassExceedsTheLimit) {
 // Ground contact asks at once, yet the step goes on: age is refreshed (the oapiGetSimTime call)
 // and the deceleration test still queries the vessel.
 TEST_P(CoverDisposal, GroundContactRequestsAndTheOtherTestsStillRun) {
-    Simulation sim(options(1.0));
+    Simulation sim(hostOptions(1.0));
     sim.trace().keepInMemory(true);
-    quva::Vessel &v = sim.createVessel("C", GetParam());
+    quva::Vessel &v = flyingCover(sim, GetParam());
     v.groundContact = true;
     sim.step();
-    const auto calls = callsDuring(sim, "C", "clbkPostStep", sim.stepCount());
+    const auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
     EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiDeleteVessel",
                                                       "oapiGetSimTime", "GetDrag", "GetMass"}));
     EXPECT_EQ(sim.findVessel("C"), nullptr);
 }
 
 TEST_P(CoverDisposal, AllThreeConditionsMakeThreeRequestsForOneHandle) {
-    Simulation sim(options(4000.0));
+    Simulation sim(hostOptions(4000.0));
     sim.trace().keepInMemory(true);
-    quva::Vessel &v = sim.createVessel("C", GetParam());
+    quva::Vessel &v = flyingCover(sim, GetParam());
     v.groundContact = true;
     v.readout.drag = 1.0e4;
     sim.step();
 
-    const auto calls = callsDuring(sim, "C", "clbkPostStep", sim.stepCount());
+    const auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
     ASSERT_EQ(names(calls),
               (std::vector<std::string>{"GetHandle", "GroundContact", "oapiDeleteVessel", "oapiGetSimTime",
                                         "oapiDeleteVessel", "GetDrag", "GetMass", "oapiDeleteVessel"}));
     const std::string handle = calls[0].ret;
     for (const auto &c : calls) {
         if (c.call == "oapiDeleteVessel") {
-            EXPECT_EQ(tokens(c.args), tokens("[" + handle + ",null]"));
+            EXPECT_EQ(c.args, (std::vector<std::string>{handle, "null"}));
         }
     }
     // The host took all three and removed the vessel once.
     EXPECT_EQ(sim.findVessel("C"), nullptr);
-    long exits = 0;
-    for (const auto &r : sim.trace().records()) exits += r.dir == TraceDir::In && r.call == "ovcExit";
-    EXPECT_EQ(exits, 1);
+    const auto &records = sim.trace().records();
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const auto &r) { return r.dir == quva::TraceDir::In && r.call == "ovcExit"; }),
+              1);
     EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
 }
 

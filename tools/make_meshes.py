@@ -18,8 +18,8 @@ fitting on the outrigger, the knee link about the strut's lower end, and the low
 foot pad about the link's inner end. The stored mesh shows the gear extended; retracting turns the
 upper strut by 45 degrees, the knee by -63 and the lower leg by 150 degrees about the leg's axis,
 each part also moving with the parts above it, so the legs swing in under the deck and the pads
-rise. Group layout (leg order +z, -z, -x, +x):
-  0-4    deck walls, deck top, deck underside, engine bell, engine mount
+rise to just below it. Group layout (leg order +z, -z, -x, +x):
+  0-4    deck walls, deck top, deck underside, engine bell (recessed), engine mount
   5-8    lower leg and foot pad of the -z, +z, -x, +x leg (hinge 3)
   9-12   outriggers carrying the hinge fittings, +z, -z, -x, +x
   13     equipment bay on the deck
@@ -261,7 +261,7 @@ def leg_parts():
     """The +z leg: lower leg with pad, strut, brace, knee link and hinge fitting."""
     lower = Group("Lower leg")
     lower.frustum(LOWER_HINGE, add(FOOT, (0.0, 0.1, 0.0)), 0.06, 0.06, 8)
-    lower.frustum(add(FOOT, (0.0, -0.05, 0.0)), add(FOOT, (0.0, 0.1, 0.0)), 0.45, 0.3, 16)
+    lower.frustum(add(FOOT, (0.0, -0.05, 0.0)), add(FOOT, (0.0, 0.1, 0.0)), 0.4, 0.25, 16)
     strut = Group("Upper strut")
     strut.frustum(UPPER_HINGE, KNEE_HINGE, 0.08, 0.08, 8)
     brace = Group("Strut brace")
@@ -301,11 +301,13 @@ def tarrowick():
     bottom.frustum((0.0, DECK_BOTTOM, 0.0), (0.0, DECK_BOTTOM + 0.01, 0.0), DECK_RADIUS, DECK_RADIUS, 8,
                    phase=math.pi / 8)
     body[2] = bottom
+    # The engine sits recessed in the deck, its bell's exit flush with the underside, so that the
+    # folded legs find room beneath.
     bell = Group("Engine bell")
-    bell.frustum((0.0, DECK_BOTTOM - 0.15, 0.0), (0.0, -0.85, 0.0), 0.22, 0.38, 16, caps=False)
+    bell.frustum((0.0, DECK_BOTTOM + 0.6, 0.0), (0.0, DECK_BOTTOM - 0.01, 0.0), 0.2, 0.5, 16, caps=False)
     body[3] = bell
     mount = Group("Engine mount")
-    mount.frustum((0.0, DECK_BOTTOM, 0.0), (0.0, DECK_BOTTOM - 0.15, 0.0), 0.3, 0.22, 16)
+    mount.frustum((0.0, DECK_BOTTOM + 0.6, 0.0), (0.0, DECK_BOTTOM + 0.7, 0.0), 0.25, 0.25, 16)
     body[4] = mount
     flat = DECK_RADIUS * math.cos(math.pi / 8)
     for k, turn in enumerate((0.0, 180.0, -90.0, 90.0)):

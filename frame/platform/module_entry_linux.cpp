@@ -39,9 +39,9 @@ struct ProcessAttach {
     ProcessAttach() {
         ownHandle = findOwnHandle();
         DllMain(ownHandle, DLL_PROCESS_ATTACH, nullptr);
-        // Registered last of all the library's exit work: atexit in a shared library runs at its
-        // dlclose (or at process exit, whichever comes first), in reverse order of registration,
-        // so the detach comes before the destructors of the statics initialised before it.
+        // atexit in a shared library runs at its dlclose (or at process exit, whichever comes
+        // first), in reverse order of registration. Registered after every static of the library
+        // has been initialised, the detach therefore runs before any of them is destroyed.
         std::atexit(processDetach);
     }
 };

@@ -351,6 +351,7 @@ void Simulation::step() {
         callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
     }
     removeDeleted();
+    if (stepObserver_) stepObserver_(*this);
 }
 
 void Simulation::runSteps(std::int64_t n) {

@@ -78,6 +78,9 @@ public:
 
     void schedule(ScheduledEvent event);
 
+    // Called at the end of every step, once the step's removals are done; empty: none.
+    void setStepObserver(std::function<void(const Simulation &)> observer) { stepObserver_ = std::move(observer); }
+
     // Vessels, in creation order; removed vessels are gone from the list.
     const std::vector<std::unique_ptr<Vessel>> &vessels() const { return vessels_; }
     Vessel *findVessel(const std::string &name) const;
@@ -150,6 +153,7 @@ private:
     std::vector<TimelineEntry> timeline_;
     std::vector<std::string> warnings_;
     Vessel *context_ = nullptr;
+    std::function<void(const Simulation &)> stepObserver_;
     std::optional<ScenarioDocument> document_;
     Simulation *previous_ = nullptr;
 };

@@ -1,0 +1,48 @@
+// Telemetry of a run: what each vessel's flight looked like at a moment, as a person would read it
+// off the instruments, and the clock that decides at which steps such a moment is taken.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "simulation.h"
+
+namespace quva::cli {
+
+struct VesselSample {
+    double t = 0.0;              // s, simulation time
+    double altitude = 0.0;       // m above the body's surface
+    double speed = 0.0;          // m/s, relative to the body
+    double verticalSpeed = 0.0;  // m/s, positive upwards
+    double drag = 0.0;           // N
+    double mass = 0.0;           // kg
+    std::vector<double> animations;  // the state of each animation, in creation order
+};
+
+VesselSample sampleVessel(const Vessel &v, double t);
+
+// Vessels that have a flight to report: inert ones (unknown classes) carry no state.
+bool reportsFlight(const Vessel &v);
+
+// Takes a sample at every step, or, with an interval, at the first step at or after each multiple
+// of the interval (the start, time 0, included).
+class SampleClock {
+public:
+    explicit SampleClock(double interval = 0.0) : interval_(interval) {}
+    // True when a sample is due at simulation time t; then advances to the next multiple.
+    bool due(double t);
+
+private:
+    double interval_;
+    double next_ = 0.0;
+};
+
+// Receives the samples of a run, vessel by vessel, in creation order at each sampled moment.
+class TelemetrySink {
+public:
+    virtual ~TelemetrySink() = default;
+    virtual void add(const Vessel &v, const VesselSample &s) = 0;
+};
+
+}  // namespace quva::cli

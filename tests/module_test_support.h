@@ -1,0 +1,139 @@
+// Helpers for tests that drive vessel modules through the host and read back what the modules
+// asked of it from the trace.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "simulation.h"
+
+namespace quvatest {
+
+inline quva::SimulationOptions hostOptions(double dt, std::filesystem::path root = QUVA_BUILD_ROOT) {
+    quva::SimulationOptions o;
+    o.root = std::move(root);
+    o.dt = dt;
+    o.flightModel = false;  // state, ground contact and readout stay as the test sets them
+    return o;
+}
+
+// The top-level elements of a JSON array text, each as written ("1", "\"X\"", "[0,1,2]", "null").
+inline std::vector<std::string> jsonItems(const std::string &array) {
+    std::vector<std::string> items;
+    int depth = 0;
+    bool quoted = false;
+    std::string current;
+    for (std::size_t i = 0; i < array.size(); ++i) {
+        const char c = array[i];
+        if (quoted) {
+            current += c;
+            if (c == '\\' && i + 1 < array.size()) current += array[++i];
+            else if (c == '"') quoted = false;
+            continue;
+        }
+        if (c == '"') quoted = true;
+        if (c == '[' && depth++ == 0) continue;
+        if (c == ']' && --depth == 0) break;
+        if (c == ',' && depth == 1) {
+            items.push_back(current);
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    if (!current.empty()) items.push_back(current);
+    return items;
+}
+
+inline double jsonNumber(const std::string &text) { return std::strtod(text.c_str(), nullptr); }
+
+// One host call a module made, with the callback it was made from.
+struct OutCall {
+    std::int64_t step;
+    std::string callback;  // the enclosing "in" call
+    std::string call;
+    std::vector<std::string> args;
+    std::string ret;
+};
+
+// The host calls made for `vessel`, in order, optionally only those named `call`.
+inline std::vector<OutCall> outCalls(quva::Simulation &sim, const std::string &vessel, const std::string &call = {}) {
+    std::vector<OutCall> out;
+    std::string callback;
+    for (const quva::TraceRecord &r : sim.trace().records()) {
+        if (r.dir == quva::TraceDir::In) {
+            callback = r.call;
+            continue;
+        }
+        if (r.vessel != vessel || (!call.empty() && r.call != call)) continue;
+        out.push_back({r.step, callback, r.call, jsonItems(r.args), r.ret});
+    }
+    return out;
+}
+
+// The states given to SetAnimation for `vessel` from inside `callback`, in order.
+inline std::vector<double> animationStates(quva::Simulation &sim, const std::string &vessel,
+                                           const std::string &callback) {
+    std::vector<double> states;
+    for (const OutCall &c : outCalls(sim, vessel, "SetAnimation"))
+        if (c.callback == callback) states.push_back(jsonNumber(c.args.at(1)));
+    return states;
+}
+
+// The lines of `vessel`'s block in a saved scenario text, without indentation, END excluded.
+inline std::vector<std::string> savedBlock(const std::string &scenario, const std::string &vessel) {
+    std::vector<std::string> lines;
+    std::size_t at = scenario.find("\n" + vessel + ":");
+    if (at == std::string::npos) return lines;
+    at = scenario.find('\n', at + 1);
+    while (at != std::string::npos && at + 1 < scenario.size()) {
+        const std::size_t end = scenario.find('\n', at + 1);
+        std::string line = scenario.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (line == "END") break;
+        lines.push_back(line);
+        at = end;
+    }
+    return lines;
+}
+
+// The last line of the vessel's saved block: where the module's state line goes.
+inline std::string savedStateLine(quva::Simulation &sim, const std::string &vessel) {
+    const auto block = savedBlock(sim.saveScenarioText(), vessel);
+    return block.empty() ? std::string() : block.back();
+}
+
+// A root folder of its own with the build's modules and meshes, and vessel class configurations
+// written by the test. Removed (without following the links) when it goes out of scope.
+class ScratchRoot {
+public:
+    explicit ScratchRoot(const std::string &tag) {
+        namespace fs = std::filesystem;
+        path_ = fs::temp_directory_path() /
+                ("quva-" + tag + "-" + std::to_string(std::random_device{}()) + "-" +
+                 std::to_string(std::random_device{}()));
+        fs::create_directories(path_ / "Config" / "Vessels");
+        fs::create_directory_symlink(fs::path(QUVA_BUILD_ROOT) / "Modules", path_ / "Modules");
+        fs::create_directory_symlink(fs::path(QUVA_BUILD_ROOT) / "Meshes", path_ / "Meshes");
+    }
+    ~ScratchRoot() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchRoot(const ScratchRoot &) = delete;
+    ScratchRoot &operator=(const ScratchRoot &) = delete;
+
+    void writeClass(const std::string &className, const std::string &config) const {
+        std::ofstream(path_ / "Config" / "Vessels" / (className + ".cfg")) << config;
+    }
+    const std::filesystem::path &path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace quvatest

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "atmosphere_table.h"
 #include "body.h"
 #include "host_call.h"
 #include "simulation.h"
@@ -35,14 +36,14 @@ struct AeroResult {
     double drag = 0;  // magnitude of the drag part
 };
 
-AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AtmosphereSample &atm) {
+AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSample &atm) {
     AeroResult res;
     double speed = length(va);
     if (speed <= 0.0 || atm.density <= 0.0) return res;
     Vec3 d = va / speed;
     double q = 0.5 * atm.density * speed * speed;
     double mach = atm.speedOfSound > 0.0 ? speed / atm.speedOfSound : 0.0;
-    double mu = airViscosity(atm.temperature);
+    double mu = atm.viscosity;
     Vec3 dragSum;
     for (const Airfoil &af : v.airfoils) {
         double angle;
@@ -75,7 +76,7 @@ AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const Atmos
     return res;
 }
 
-AeroResult cwForces(const Vessel &v, const Vec3 &va, const AtmosphereSample &atm) {
+AeroResult cwForces(const Vessel &v, const Vec3 &va, const AirSample &atm) {
     AeroResult res;
     double speed = length(va);
     if (speed <= 0.0 || atm.density <= 0.0) return res;
@@ -108,7 +109,7 @@ Vec3 thrust(const Vessel &v, double pressure) {
 Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double *drag) {
     const Body &body = *v.state.body;
     double alt = length(pos) - body.radius;
-    AtmosphereSample atm = atmosphereAt(body, alt);
+    AirSample atm = airAt(body, alt);
     Mat3 toLocal = v.state.attitude.transposed();
     Vec3 va = toLocal * vel;
     AeroResult aero = v.airfoils.empty() ? cwForces(v, va, atm) : airfoilForces(sim, v, va, atm);
@@ -135,10 +136,14 @@ struct Assembly {
     double mass = 0.0;
 };
 
-Derivative derivative(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel) {
+Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel) {
     Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr);
     for (auto &[v, offset] : a.held) f += forcesAt(sim, *v, pos + offset, vel, nullptr);
-    return {vel, gravity(*a.root->state.body, pos) + f / a.mass};
+    return f;
+}
+
+Derivative derivative(const Assembly &a, const Vec3 &pos, const Vec3 &vel, const Vec3 &force) {
+    return {vel, gravity(*a.root->state.body, pos) + force / a.mass};
 }
 
 void consumePropellant(Vessel &v, double dt) {
@@ -177,6 +182,7 @@ void evaluateForces(Simulation &sim, Vessel &v) {
     double drag = 0.0;
     v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag);
     v.readout.drag = drag;
+    v.readout.forceValid = true;
     v.readout.altitude = length(v.state.pos) - v.state.body->radius;
     v.readout.airspeed = length(v.state.vel);
 }
@@ -185,6 +191,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     if (v.state.landed) {
         v.readout.drag = 0.0;
         v.readout.force = {};
+        v.readout.forceValid = false;
         v.readout.airspeed = 0.0;
         v.readout.altitude = length(v.state.pos) - v.state.body->radius;
         return;
@@ -196,8 +203,12 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     for (auto &held : a.held) a.mass += held.first->mass();
     if (a.mass <= 0.0) a.mass = 1.0;
     Vec3 p0 = v.state.pos, v0 = v.state.vel;
-    Derivative k1 = derivative(sim, a, p0, v0);
-    Derivative k2 = derivative(sim, a, p0 + k1.dpos * (0.5 * dt), v0 + k1.dvel * (0.5 * dt));
+    // The force at the start of the step is the one evaluated at the end of the last, unless the
+    // state has changed since or the vessel carries others.
+    Vec3 f1 = a.held.empty() && v.readout.forceValid ? v.readout.force : assemblyForce(sim, a, p0, v0);
+    Derivative k1 = derivative(a, p0, v0, f1);
+    Vec3 pm = p0 + k1.dpos * (0.5 * dt), vm = v0 + k1.dvel * (0.5 * dt);
+    Derivative k2 = derivative(a, pm, vm, assemblyForce(sim, a, pm, vm));
     v.state.pos = p0 + k2.dpos * dt;
     v.state.vel = v0 + k2.dvel * dt;
     consumePropellant(v, dt);

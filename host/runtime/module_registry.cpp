@@ -54,9 +54,13 @@ std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &classNa
 
 bool ModuleRegistry::knows(const std::string &className) const {
     if (classes_.count(className)) return true;
+    auto it = known_.find(className);
+    if (it != known_.end()) return it->second;
     std::error_code ec;
-    return std::filesystem::exists(root_ / "Config" / "Vessels" / (className + ".cfg"), ec) ||
-           std::filesystem::exists(root_ / "Modules" / (className + ".so"), ec);
+    bool found = std::filesystem::exists(root_ / "Config" / "Vessels" / (className + ".cfg"), ec) ||
+                 std::filesystem::exists(root_ / "Modules" / (className + ".so"), ec);
+    known_.emplace(className, found);
+    return found;
 }
 
 Module &ModuleRegistry::loadModule(const std::string &name) {

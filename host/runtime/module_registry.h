@@ -86,6 +86,7 @@ private:
     std::vector<std::unique_ptr<Module>> modules_;  // in load order
     std::map<std::string, VesselClass> classes_;
     std::vector<InitLibRecord> initLib_;
+    mutable std::map<std::string, bool> known_;
 };
 
 // Names of the symbols a shared library exports (defined, global or weak, in its dynamic symbol

@@ -256,6 +256,7 @@ void applyHostLines(Simulation &sim, Vessel &v, const HostLines &l, const std::s
         v.groundContact = false;
     }
     s.vrot = l.vrot.value_or(Vec3{});
+    v.readout = {};
     // Propellant stores: all empty unless listed (a store the module created full stays full when
     // the block has no PRPLEVEL line at all).
     if (l.prplevelLine > 0) {

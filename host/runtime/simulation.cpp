@@ -32,8 +32,10 @@ Simulation::Simulation(SimulationOptions options)
 Simulation::~Simulation() {
     while (!vessels_.empty()) {
         destroy(*vessels_.back());
+        live_.erase(vessels_.back().get());
         vessels_.pop_back();
     }
+    byName_.clear();
     modules_.unloadAll();
     trace_.close();
     g_current = previous_;
@@ -46,9 +48,8 @@ void Simulation::note(const Vessel *v, std::string text) {
 void Simulation::warn(std::string text) { warnings_.push_back(std::move(text)); }
 
 Vessel *Simulation::findVessel(const std::string &name) const {
-    for (const auto &v : vessels_)
-        if (v->name == name) return v.get();
-    return nullptr;
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 Vessel &Simulation::vessel(const std::string &name) const {
@@ -56,10 +57,14 @@ Vessel &Simulation::vessel(const std::string &name) const {
     throw std::runtime_error("no vessel named \"" + name + "\"");
 }
 
-bool Simulation::isLive(const Vessel *v) const {
-    for (const auto &p : vessels_)
-        if (p.get() == v) return true;
-    return false;
+bool Simulation::isLive(const Vessel *v) const { return live_.count(v) != 0; }
+
+Vessel &Simulation::adopt(std::unique_ptr<Vessel> v) {
+    Vessel &ref = *v;
+    byName_[ref.name] = &ref;
+    live_.insert(&ref);
+    vessels_.push_back(std::move(v));
+    return ref;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -83,7 +88,7 @@ Vessel &Simulation::instantiate(const std::string &name, const std::string &clas
     v.className = className;
     v.module = vc->module;
     v.state.body = &earth();
-    vessels_.push_back(std::move(owned));
+    adopt(std::move(owned));
 
     if (vc->config) applyClassConfig(v, *vc->config);
     if (!vc->module) {
@@ -94,6 +99,8 @@ Vessel &Simulation::instantiate(const std::string &name, const std::string &clas
     VESSEL *object = callIn(
         *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
     if (!object) {
+        byName_.erase(v.name);
+        live_.erase(&v);
         vessels_.pop_back();
         throw InputError(file, line, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
     }
@@ -195,8 +202,8 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
             owned->inertLines = b.raw;
             owned->state.body = &earth();
             owned->created = true;
-            vessels_.push_back(std::move(owned));
-            note(vessels_.back().get(), "kept inert (unknown class " + b.className + ")");
+            if (findVessel(b.name)) throw InputError(doc.path, b.line, "vessel name \"" + b.name + "\" is already used");
+            note(&adopt(std::move(owned)), "kept inert (unknown class " + b.className + ")");
             continue;
         }
         Vessel &v = instantiate(b.name, b.className, b.line, doc.path);
@@ -370,18 +377,20 @@ bool Simulation::requestDeletion(Vessel &v) {
 }
 
 void Simulation::removeDeleted() {
-    for (std::size_t i = 0; i < vessels_.size();) {
-        Vessel &v = *vessels_[i];
-        if (!v.deletionPending) {
-            ++i;
-            continue;
-        }
+    bool any = false;
+    for (const auto &owned : vessels_) {
+        Vessel &v = *owned;
+        if (!v.deletionPending) continue;
+        any = true;
         note(&v, v.deletionRequests > 1 ? "deletion requested (" + std::to_string(v.deletionRequests) + " requests)"
                                         : std::string("deletion requested"));
         destroy(v);
         note(&v, "removed");
-        vessels_.erase(vessels_.begin() + static_cast<std::ptrdiff_t>(i));
+        byName_.erase(v.name);
+        live_.erase(&v);
     }
+    if (any)
+        std::erase_if(vessels_, [](const std::unique_ptr<Vessel> &v) { return v->deletionPending; });
 }
 
 void Simulation::destroy(Vessel &v) {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "body.h"
@@ -138,12 +140,15 @@ private:
     void applyDueEvents();
     void removeDeleted();
     void destroy(Vessel &v);
+    Vessel &adopt(std::unique_ptr<Vessel> v);
 
     SimulationOptions options_;
     ModuleRegistry modules_;
     MeshStore meshes_;
     Trace trace_;
     std::vector<std::unique_ptr<Vessel>> vessels_;
+    std::unordered_map<std::string, Vessel *> byName_;
+    std::unordered_set<const Vessel *> live_;
     int nextVesselId_ = 1;
     std::int64_t step_ = 0;
     double simt_ = 0.0;

@@ -24,17 +24,33 @@ Vec3 gravity(const Body &body, const Vec3 &pos) {
     return pos * (-body.mu / (r * r * r));
 }
 
-// Reference area of an airfoil whose given area is 0: the vessel's projected cross section.
-double projectedArea(const Vessel &v, const Airfoil &af, const Vec3 &d) {
-    const Vec3 &cs = v.def.crossSections;
-    if (af.align == LIFT_VERTICAL) return std::fabs(d.z) * cs.z + std::fabs(d.y) * cs.y;
-    return std::fabs(d.z) * cs.z + std::fabs(d.x) * cs.x;
-}
-
 struct AeroResult {
     Vec3 force;       // vessel frame
     double drag = 0;  // magnitude of the drag part
 };
+
+// The airflow as the airfoils of one orientation see it: their angle (of attack or of slip),
+// the direction their lift acts in, and the projected reference area.
+struct AirfoilFlow {
+    double angle = 0.0;
+    Vec3 liftDir;
+    double projectedArea = 0.0;
+};
+
+AirfoilFlow flowFor(const Vessel &v, AIRFOIL_ORIENTATION align, const Vec3 &va, const Vec3 &d) {
+    AirfoilFlow f;
+    const Vec3 &cs = v.def.crossSections;
+    if (align == LIFT_VERTICAL) {
+        f.angle = std::atan2(-va.y, va.z);
+        f.liftDir = normalized(Vec3{0.0, va.z, -va.y});
+        f.projectedArea = std::fabs(d.z) * cs.z + std::fabs(d.y) * cs.y;
+    } else {
+        f.angle = std::atan2(-va.x, va.z);
+        f.liftDir = normalized(Vec3{va.z, 0.0, -va.x});
+        f.projectedArea = std::fabs(d.z) * cs.z + std::fabs(d.x) * cs.x;
+    }
+    return f;
+}
 
 AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSample &atm) {
     AeroResult res;
@@ -44,17 +60,17 @@ AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSa
     double q = 0.5 * atm.density * speed * speed;
     double mach = atm.speedOfSound > 0.0 ? speed / atm.speedOfSound : 0.0;
     double mu = atm.viscosity;
+    // Each orientation's flow is worked out once, however many airfoils share it.
+    AirfoilFlow flows[2];
+    bool known[2] = {false, false};
     Vec3 dragSum;
     for (const Airfoil &af : v.airfoils) {
-        double angle;
-        Vec3 liftDir;
-        if (af.align == LIFT_VERTICAL) {
-            angle = std::atan2(-va.y, va.z);
-            liftDir = normalized(Vec3{0.0, va.z, -va.y});
-        } else {
-            angle = std::atan2(-va.x, va.z);
-            liftDir = normalized(Vec3{va.z, 0.0, -va.x});
+        int k = af.align == LIFT_VERTICAL ? 0 : 1;
+        if (!known[k]) {
+            flows[k] = flowFor(v, af.align, va, d);
+            known[k] = true;
         }
+        const AirfoilFlow &flow = flows[k];
         double re = mu > 0.0 ? atm.density * speed * af.chord / mu : 0.0;
         double cl = 0.0, cm = 0.0, cd = 0.0;
         if (af.coeffs) {
@@ -62,15 +78,15 @@ AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSa
             callIn(
                 sim, &v, "AirfoilCoeffFunc",
                 [&] {
-                    af.coeffs(angle, mach, re, &cl, &cm, &cd);
+                    af.coeffs(flow.angle, mach, re, &cl, &cm, &cd);
                     return Vec3{cl, cm, cd};
                 },
-                angle, mach, re);
+                flow.angle, mach, re);
         }
-        double area = af.area > 0.0 ? af.area : projectedArea(v, af, d);
+        double area = af.area > 0.0 ? af.area : flow.projectedArea;
         Vec3 drag = d * (-cd * q * area);
         dragSum += drag;
-        res.force += drag + liftDir * (cl * q * area);
+        res.force += drag + flow.liftDir * (cl * q * area);
     }
     res.drag = length(dragSum);
     return res;
@@ -110,8 +126,7 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
     const Body &body = *v.state.body;
     double alt = length(pos) - body.radius;
     AirSample atm = airAt(body, alt);
-    Mat3 toLocal = v.state.attitude.transposed();
-    Vec3 va = toLocal * vel;
+    Vec3 va = v.state.attitude.transposeTimes(vel);
     AeroResult aero = v.airfoils.empty() ? cwForces(v, va, atm) : airfoilForces(sim, v, va, atm);
     if (drag) *drag = aero.drag;
     Vec3 local = aero.force + thrust(v, atm.pressure);
@@ -171,7 +186,11 @@ void settleOnSurface(Simulation &sim, Vessel &v) {
 
 double lowestPointAltitude(const Vessel &v) {
     const Body &body = *v.state.body;
-    if (v.def.touchdownPoints.empty()) return length(v.state.pos) - body.radius;
+    // No touchdown point lies farther from the centre than this: far above the ground the
+    // centre's altitude settles the question without a square root per point.
+    double centre = length(v.state.pos) - body.radius;
+    if (centre > v.def.touchdownReach + 1.0) return centre - v.def.touchdownReach;
+    if (v.def.touchdownPoints.empty()) return centre;
     double lowest = INFINITY;
     for (const Vec3 &tp : v.def.touchdownPoints)
         lowest = std::fmin(lowest, length(v.state.pos + v.state.attitude * tp) - body.radius);
@@ -187,6 +206,37 @@ void evaluateForces(Simulation &sim, Vessel &v) {
     v.readout.airspeed = length(v.state.vel);
 }
 
+namespace {
+
+// One step of the explicit midpoint method, from the force f0 at the start.
+void midpointStep(Simulation &sim, Assembly &a, const Vec3 &f0, double h) {
+    FlightState &s = a.root->state;
+    Derivative k1 = derivative(a, s.pos, s.vel, f0);
+    Vec3 pm = s.pos + k1.dpos * (0.5 * h), vm = s.vel + k1.dvel * (0.5 * h);
+    Derivative k2 = derivative(a, pm, vm, assemblyForce(sim, a, pm, vm));
+    s.pos += k2.dpos * h;
+    s.vel += k2.dvel * h;
+}
+
+// How strongly the air damps the motion over one step: the product of the step and the rate at
+// which a drag force proportional to v² relaxes the speed. Explicit methods need it small.
+double dampingPerStep(const Vec3 &force, double mass, const Vec3 &vel, double dt) {
+    double speed = length(vel);
+    if (speed <= 0.0) return 0.0;
+    return 2.0 * length(force) / (mass * speed) * dt;
+}
+
+constexpr double kAdamsBashforthLimit = 0.5;  // of its stability bound, 1, on damped motion
+constexpr double kMidpointLimit = 1.0;        // of its stability bound, 2
+constexpr int kMaxSubsteps = 1000;
+
+}  // namespace
+
+// A free vessel advances with the two-step Adams–Bashforth method: second order, and one force
+// evaluation per step, the one at the step's end that also serves GetDrag. Where it cannot be
+// used (the first step after a change of state, a vessel carrying others, or air damping the
+// motion too strongly for the step length) the step is made with the midpoint method instead,
+// split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
     if (v.state.landed) {
         v.readout.drag = 0.0;
@@ -194,23 +244,35 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         v.readout.forceValid = false;
         v.readout.airspeed = 0.0;
         v.readout.altitude = length(v.state.pos) - v.state.body->radius;
+        v.flight.previousValid = false;
         return;
     }
     Assembly a;
     a.root = &v;
-    if (!v.attachments.empty()) collectHeld(v, a.held, v.state.pos, 0);
+    if (v.holding > 0) collectHeld(v, a.held, v.state.pos, 0);
     a.mass = v.mass();
     for (auto &held : a.held) a.mass += held.first->mass();
     if (a.mass <= 0.0) a.mass = 1.0;
-    Vec3 p0 = v.state.pos, v0 = v.state.vel;
-    // The force at the start of the step is the one evaluated at the end of the last, unless the
-    // state has changed since or the vessel carries others.
-    Vec3 f1 = a.held.empty() && v.readout.forceValid ? v.readout.force : assemblyForce(sim, a, p0, v0);
-    Derivative k1 = derivative(a, p0, v0, f1);
-    Vec3 pm = p0 + k1.dpos * (0.5 * dt), vm = v0 + k1.dvel * (0.5 * dt);
-    Derivative k2 = derivative(a, pm, vm, assemblyForce(sim, a, pm, vm));
-    v.state.pos = p0 + k2.dpos * dt;
-    v.state.vel = v0 + k2.dvel * dt;
+    FlightState &s = v.state;
+    bool alone = a.held.empty();
+    Vec3 f0 = alone && v.readout.forceValid ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
+    Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
+    double damping = dampingPerStep(f0, a.mass, s.vel, dt);
+    FlightMemory &m = v.flight;
+    if (alone && m.previousValid && m.previousDt == dt && damping < kAdamsBashforthLimit) {
+        Vec3 v0 = s.vel;
+        s.vel += (acc0 * 1.5 - m.previousAcceleration * 0.5) * dt;
+        s.pos += v0 * dt + acc0 * (0.5 * dt * dt);
+    } else {
+        int n = 1;
+        if (damping > kMidpointLimit) n = static_cast<int>(std::fmin(std::ceil(damping / kMidpointLimit), kMaxSubsteps));
+        double h = dt / n;
+        midpointStep(sim, a, f0, h);
+        for (int i = 1; i < n; ++i) midpointStep(sim, a, assemblyForce(sim, a, s.pos, s.vel), h);
+    }
+    m.previousAcceleration = acc0;
+    m.previousDt = dt;
+    m.previousValid = alone;
     consumePropellant(v, dt);
     settleOnSurface(sim, v);
     evaluateForces(sim, v);
@@ -247,6 +309,7 @@ void followParent(Vessel &child) {
     child.state.pos = parent.state.pos + rp * theirs.pos - child.state.attitude * mine->pos;
     child.state.vel = parent.state.vel;
     child.state.landed = false;
+    child.flight.previousValid = false;
 }
 
 }  // namespace quva

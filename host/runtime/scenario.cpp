@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unordered_map>
+
 namespace quva {
 
 std::string trim(const std::string &s) {
@@ -55,6 +57,7 @@ ScenarioDocument parseScenario(const std::string &text, const std::string &path)
     std::string raw;
     int lineNo = 0;
     VesselBlock block;
+    std::unordered_map<std::string, int> firstLine;  // vessel name -> line of its block
     while (std::getline(in, raw)) {
         ++lineNo;
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
@@ -92,11 +95,10 @@ ScenarioDocument parseScenario(const std::string &text, const std::string &path)
                     block.name.find_first_of(" \t") != std::string::npos ||
                     block.className.find_first_of(" \t") != std::string::npos)
                     throw InputError(path, lineNo, "expected a vessel line NAME:CLASS, found \"" + line + "\"");
-                for (const auto &other : doc.ships)
-                    if (other.name == block.name)
-                        throw InputError(path, lineNo,
-                                         "vessel name \"" + block.name + "\" is already used at line " +
-                                             std::to_string(other.line));
+                if (auto [it, fresh] = firstLine.try_emplace(block.name, lineNo); !fresh)
+                    throw InputError(path, lineNo,
+                                     "vessel name \"" + block.name + "\" is already used at line " +
+                                         std::to_string(it->second));
                 where = Where::Vessel;
             }
             break;

@@ -257,6 +257,7 @@ void applyHostLines(Simulation &sim, Vessel &v, const HostLines &l, const std::s
     }
     s.vrot = l.vrot.value_or(Vec3{});
     v.readout = {};
+    v.flight = {};
     // Propellant stores: all empty unless listed (a store the module created full stays full when
     // the block has no PRPLEVEL line at all).
     if (l.prplevelLine > 0) {

@@ -397,8 +397,7 @@ void Simulation::destroy(Vessel &v) {
     for (const auto &a : v.attachments) {
         if (!a->peer) continue;
         Vessel *other = a->peer->owner;
-        a->peer->peer = nullptr;
-        a->peer = nullptr;
+        unlink(*a);
         if (!a->toParent) note(other, "released from " + v.name + " (parent removed)");
     }
     if (v.module && v.iface) {
@@ -421,8 +420,7 @@ void Simulation::attach(Vessel &parent, std::size_t j, Vessel &child, std::size_
     if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
     for (Vessel *p = &parent; p; p = p->parent())
         if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
-    cp->peer = pp;
-    pp->peer = cp;
+    link(*cp, *pp);
     placeAttached(child, 0);
     child.groundContact = false;
     note(&child, "attached to " + parent.name);
@@ -432,8 +430,7 @@ void Simulation::release(Vessel &child) {
     for (const auto &a : child.attachments) {
         if (!a->toParent || !a->peer) continue;
         Vessel *parent = a->peer->owner;
-        a->peer->peer = nullptr;
-        a->peer = nullptr;
+        unlink(*a);
         note(&child, "released from " + parent->name);
     }
 }

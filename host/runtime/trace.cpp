@@ -94,11 +94,13 @@ std::string TraceRecord::json() const {
 
 bool Trace::openFile(const std::string &path) {
     file_.open(path, std::ios::out | std::ios::trunc);
+    enabled_ = keep_ || file_.is_open();
     return file_.is_open();
 }
 
 void Trace::close() {
     if (file_.is_open()) file_.close();
+    enabled_ = keep_;
 }
 
 std::int64_t Trace::handleId(const void *handle) {

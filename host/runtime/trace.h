@@ -62,8 +62,11 @@ void appendDouble(std::string &out, double d);
 
 class Trace {
 public:
-    bool enabled() const { return keep_ || file_.is_open(); }
-    void keepInMemory(bool keep) { keep_ = keep; }
+    bool enabled() const { return enabled_; }
+    void keepInMemory(bool keep) {
+        keep_ = keep;
+        enabled_ = keep_ || file_.is_open();
+    }
     bool openFile(const std::string &path);  // false when it cannot be written
     void close();
 
@@ -82,6 +85,7 @@ private:
     void emit(TraceRecord &&rec);
 
     bool keep_ = false;
+    bool enabled_ = false;  // kept or written: checked on every host call, so a plain flag
     int depth_ = 0;
     std::vector<TraceRecord> pending_;
     std::ofstream file_;

@@ -49,6 +49,11 @@ struct Mat3 {
                 r.m[i][j] = m[i][0] * o.m[0][j] + m[i][1] * o.m[1][j] + m[i][2] * o.m[2][j];
         return r;
     }
+    // The transpose times v, without forming the transpose: body frame to vessel frame.
+    Vec3 transposeTimes(const Vec3 &v) const {
+        return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z, m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+                m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+    }
     Mat3 transposed() const {
         Mat3 r;
         for (int i = 0; i < 3; ++i)

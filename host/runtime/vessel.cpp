@@ -11,10 +11,22 @@ Attachment *Vessel::attachmentAt(bool toParent, std::size_t index) const {
     return nullptr;
 }
 
-Vessel *Vessel::parent() const {
-    for (const auto &a : attachments)
-        if (a->toParent && a->peer) return a->peer->owner;
-    return nullptr;
+void link(Attachment &childPoint, Attachment &parentPoint) {
+    childPoint.peer = &parentPoint;
+    parentPoint.peer = &childPoint;
+    childPoint.owner->heldBy = parentPoint.owner;
+    ++parentPoint.owner->holding;
+}
+
+void unlink(Attachment &point) {
+    Attachment *other = point.peer;
+    if (!other) return;
+    Attachment &child = point.toParent ? point : *other;
+    Attachment &parent = point.toParent ? *other : point;
+    child.peer = nullptr;
+    parent.peer = nullptr;
+    child.owner->heldBy = nullptr;
+    --parent.owner->holding;
 }
 
 double Vessel::mass() const {

@@ -37,6 +37,11 @@ struct Attachment {
     Attachment *peer = nullptr;  // the point of the other vessel while attached
 };
 
+// Links `child`'s to-parent point with `parent`'s to-child point, or undoes it; keeps the
+// vessels' held-by links in step with the points.
+void link(Attachment &childPoint, Attachment &parentPoint);
+void unlink(Attachment &point);
+
 // PROPELLANT_HANDLE points to one of these.
 struct Propellant {
     double maxMass = 0.0;  // kg
@@ -93,6 +98,7 @@ struct VesselDefinition {
     Vec3 rotDrag;
     DragCoefficients cw;
     std::vector<Vec3> touchdownPoints;
+    double touchdownReach = 0.0;  // m, distance of the farthest touchdown point from the centre
     std::optional<DockPort> dock;
     Vec3 cameraOffset;
 };
@@ -119,6 +125,13 @@ struct FlightReadout {
     bool forceValid = false;
 };
 
+// What the integrator keeps from one step to the next.
+struct FlightMemory {
+    Vec3 previousAcceleration;  // m/s², at the start of the previous step
+    double previousDt = 0.0;
+    bool previousValid = false;
+};
+
 struct Vessel {
     int id = 0;  // creation order, stable for the run
     std::string name;
@@ -137,6 +150,7 @@ struct Vessel {
 
     FlightState state;
     FlightReadout readout;
+    FlightMemory flight;
     bool groundContact = false;
 
     // Host lines of the vessel's scenario block that this host does not interpret; they are
@@ -151,7 +165,9 @@ struct Vessel {
 
     bool inert() const { return !inertLines.empty(); }
     Attachment *attachmentAt(bool toParent, std::size_t index) const;
-    Vessel *parent() const;  // the vessel holding this one, if any
+    Vessel *parent() const { return heldBy; }  // the vessel holding this one, if any
+    Vessel *heldBy = nullptr;
+    int holding = 0;  // how many vessels this one holds
     double mass() const;     // empty mass plus propellant
 };
 

@@ -1,5 +1,6 @@
 // The VESSEL methods and the host's default VESSEL2 callbacks. Each method acts on the host's
 // record of the vessel and is traced as a host call made by the module.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -72,7 +73,10 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 
 void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const {
     out(this, "SetTouchdownPoints", quva::NoResult{}, pt1, pt2, pt3);
-    VesselAccess::record(this).def.touchdownPoints = {Vec3::from(pt1), Vec3::from(pt2), Vec3::from(pt3)};
+    quva::VesselDefinition &def = VesselAccess::record(this).def;
+    def.touchdownPoints = {Vec3::from(pt1), Vec3::from(pt2), Vec3::from(pt3)};
+    def.touchdownReach = 0.0;
+    for (const Vec3 &p : def.touchdownPoints) def.touchdownReach = std::fmax(def.touchdownReach, length(p));
 }
 
 void VESSEL::SetDockParams(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const {

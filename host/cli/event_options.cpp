@@ -1,5 +1,7 @@
 #include "event_options.h"
 
+#include "keys.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -18,23 +20,7 @@ double parseTime(const std::string &text, const std::string &whole) {
     return t;
 }
 
-struct Modifier {
-    const char *name;
-    DWORD code;
-};
-
-const Modifier kModifiers[] = {{"lshift", 0x2A}, {"rshift", 0x36}, {"lctrl", 0x1D},
-                               {"rctrl", 0x9D},  {"lalt", 0x38},   {"ralt", 0xB8}};
-
 }  // namespace
-
-DWORD letterKeyCode(char letter) {
-    // Keyboard scan codes of the letters A to Z.
-    static const DWORD codes[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
-                                    0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-    int c = std::toupper(static_cast<unsigned char>(letter));
-    return c >= 'A' && c <= 'Z' ? codes[c - 'A'] : 0;
-}
 
 ScheduledEvent parseRelease(const std::string &text) {
     std::size_t colon = text.find(':');
@@ -65,13 +51,9 @@ ScheduledEvent parseKey(const std::string &text) {
     while (plus != std::string::npos) {
         std::size_t next = keys.find('+', plus + 1);
         std::string mod = keys.substr(plus + 1, next == std::string::npos ? std::string::npos : next - plus - 1);
-        bool found = false;
-        for (const Modifier &m : kModifiers)
-            if (strcasecmp(m.name, mod.c_str()) == 0) {
-                e.modifiers.push_back(m.code);
-                found = true;
-            }
-        if (!found)
+        DWORD code = modifierKeyCode(mod);
+        if (code) e.modifiers.push_back(code);
+        else
             throw std::invalid_argument("\"" + text + "\": unknown modifier \"" + mod +
                                         "\" (use lshift, rshift, lctrl, rctrl, lalt or ralt)");
         plus = next;

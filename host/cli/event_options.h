@@ -12,7 +12,4 @@ namespace quva::cli {
 ScheduledEvent parseRelease(const std::string &text);
 ScheduledEvent parseKey(const std::string &text);
 
-// The host's code of a letter key (A to Z, either case); 0 when not a letter.
-DWORD letterKeyCode(char letter);
-
 }  // namespace quva::cli

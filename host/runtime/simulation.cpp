@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "flight.h"
 #include "host_call.h"
+#include "keys.h"
 #include "scenario_io.h"
 #include "vessel_access.h"
 
@@ -357,6 +359,7 @@ void Simulation::step() {
         double t = simt_, dt = options_.dt;
         callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
     }
+    if (!movingAnimations_.empty()) noteAnimationsAtRest();
     removeDeleted();
     if (stepObserver_) stepObserver_(*this);
 }
@@ -368,6 +371,33 @@ void Simulation::runSteps(std::int64_t n) {
 void Simulation::runUntil(double t) {
     // The last step is the one that ends at or before t (with a tolerance for the rounding of k·dt).
     while (static_cast<double>(step_ + 1) * options_.dt <= t * (1.0 + 1e-12) + 1e-12) step();
+}
+
+void Simulation::animationChanged(Vessel &v, UINT anim) {
+    Animation &a = v.animations[anim];
+    a.changedStep = step_;
+    if (a.moving) return;
+    a.moving = true;
+    movingAnimations_.emplace_back(&v, anim);
+}
+
+void Simulation::noteAnimationsAtRest() {
+    for (std::size_t i = 0; i < movingAnimations_.size();) {
+        auto [v, anim] = movingAnimations_[i];
+        Animation &a = v->animations[anim];
+        if (a.changedStep == step_ && !v->deletionPending) {
+            ++i;
+            continue;
+        }
+        if (!v->deletionPending) {
+            char text[64];
+            std::snprintf(text, sizeof text, "animation %u at rest at %.2f", anim, std::fabs(a.state) < 5e-3 ? 0.0 : a.state);
+            note(v, text);
+        }
+        a.moving = false;
+        movingAnimations_[i] = movingAnimations_.back();
+        movingAnimations_.pop_back();
+    }
 }
 
 bool Simulation::requestDeletion(Vessel &v) {
@@ -443,7 +473,9 @@ int Simulation::pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifie
         consumed = callIn(
             *this, &v, "clbkConsumeBufferedKey", [&] { return v.callbacks->clbkConsumeBufferedKey(key, true, kstate); },
             key, true, modifiers);
-    note(&v, "key " + std::to_string(key) + (consumed ? " consumed" : " not consumed"));
+    std::string text = "key " + keyName(key);
+    for (DWORD m : modifiers) text += "+" + keyName(m);
+    note(&v, text + (consumed ? " pressed (consumed)" : " pressed (not consumed)"));
     return consumed;
 }
 

@@ -109,6 +109,10 @@ public:
     const std::vector<std::string> &warnings() const { return warnings_; }
     void warn(std::string text);
 
+    // An animation of the vessel changed its state in the current step; the timeline notes when
+    // it comes to rest.
+    void animationChanged(Vessel &v, UINT anim);
+
     // Warns about mesh groups named by the vessel's animation transforms that its meshes lack.
     void checkAnimationGroups(Vessel &v);
 
@@ -140,6 +144,7 @@ private:
     void applyDueEvents();
     void removeDeleted();
     void destroy(Vessel &v);
+    void noteAnimationsAtRest();
     Vessel &adopt(std::unique_ptr<Vessel> v);
 
     SimulationOptions options_;
@@ -149,6 +154,7 @@ private:
     std::vector<std::unique_ptr<Vessel>> vessels_;
     std::unordered_map<std::string, Vessel *> byName_;
     std::unordered_set<const Vessel *> live_;
+    std::vector<std::pair<Vessel *, UINT>> movingAnimations_;
     int nextVesselId_ = 1;
     std::int64_t step_ = 0;
     double simt_ = 0.0;

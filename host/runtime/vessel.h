@@ -3,6 +3,7 @@
 // work on it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ struct AnimationComponent {
 struct Animation {
     double initialState = 0.0;  // the state the stored mesh shows
     double state = 0.0;
+    std::int64_t changedStep = -1;  // the last step in which its state changed
+    bool moving = false;             // changed in a step and not yet seen at rest
     std::vector<std::unique_ptr<AnimationComponent>> components;
 };
 

@@ -263,7 +263,7 @@ int quarter(double state) {
 void noteProgress(quva::Vessel &v, UINT anim, double from, double to) {
     if (quarter(from) == quarter(to) && v.created) return;
     char text[64];
-    std::snprintf(text, sizeof text, "animation %u at %.2f", anim, to);
+    std::snprintf(text, sizeof text, "animation %u at %.2f", anim, std::fabs(to) < 5e-3 ? 0.0 : to);
     sim().note(&v, text);
 }
 
@@ -274,6 +274,7 @@ bool VESSEL::SetAnimation(UINT anim, double state) const {
     bool ok = anim < v.animations.size();
     if (ok) {
         noteProgress(v, anim, v.animations[anim].state, state);
+        if (state != v.animations[anim].state) sim().animationChanged(v, anim);
         v.animations[anim].state = state;
     } else sim().warn("vessel " + v.name + ": SetAnimation names animation " + std::to_string(anim) +
                     ", which does not exist");

@@ -61,7 +61,7 @@ Vessel &Simulation::vessel(const std::string &name) const {
 
 bool Simulation::isLive(const Vessel *v) const { return live_.count(v) != 0; }
 
-Vessel &Simulation::adopt(std::unique_ptr<Vessel> v) {
+Vessel &Simulation::adopt(VesselPtr v) {
     Vessel &ref = *v;
     byName_[ref.name] = &ref;
     live_.insert(&ref);
@@ -83,7 +83,7 @@ Vessel &Simulation::instantiate(const std::string &name, const std::string &clas
     } catch (const std::exception &e) {
         throw InputError(file, line, e.what());
     }
-    auto owned = std::make_unique<Vessel>();
+    auto owned = arena_.make();
     Vessel &v = *owned;
     v.id = nextVesselId_++;
     v.name = name;
@@ -197,11 +197,12 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     std::size_t first = vessels_.size();
     for (const VesselBlock &b : doc.ships) {
         if (!modules_.knows(b.className)) {
-            auto owned = std::make_unique<Vessel>();
+            auto owned = arena_.make();
             owned->id = nextVesselId_++;
             owned->name = b.name;
             owned->className = b.className;
             owned->inertLines = b.raw;
+            owned->isInert = true;
             owned->state.body = &earth();
             owned->created = true;
             if (findVessel(b.name)) throw InputError(doc.path, b.line, "vessel name \"" + b.name + "\" is already used");
@@ -334,33 +335,42 @@ void Simulation::placeAttached(Vessel &v, int depth) {
     followParent(v);
 }
 
+void Simulation::move(Vessel &v) {
+    if (v.movedStep == step_) return;
+    v.movedStep = step_;
+    Vessel *parent = v.parent();
+    if (!parent) {
+        advance(*this, v, options_.dt);
+        return;
+    }
+    move(*parent);
+    followParent(v);
+    evaluateForces(*this, v);
+    bool touching = lowestPointAltitude(v) <= 0.0;
+    if (touching && !v.groundContact) note(&v, "ground contact");
+    v.groundContact = touching;
+}
+
+// One pass over the vessels: each is moved to the step's end, then called. A held vessel
+// follows its holder, so reaching it first moves the holder (and with it the whole assembly)
+// if that comes later in the list. Modules cannot see other vessels move, so this keeps the
+// callbacks in creation order while each vessel's data is read once per step.
 void Simulation::step() {
     applyDueEvents();
     ++step_;
     // The flight is integrated to the step's end, so what it notes (ground contact) carries that time.
     simt_ = static_cast<double>(step_) * options_.dt;
-    if (options_.flightModel) {
-        for (const auto &v : vessels_)
-            if (!v->inert() && !v->parent()) advance(*this, *v, options_.dt);
-        for (const auto &v : vessels_)
-            if (!v->inert() && v->parent()) {
-                placeAttached(*v, 0);
-                evaluateForces(*this, *v);
-                bool touching = lowestPointAltitude(*v) <= 0.0;
-                if (touching && !v->groundContact) note(v.get(), "ground contact");
-                v->groundContact = touching;
-            }
-    }
-    double mjd = this->mjd();
+    const double t = simt_, dt = options_.dt, mjd = this->mjd();
     // Index loop: callbacks may not add vessels, and removal waits until all have returned.
     for (std::size_t i = 0; i < vessels_.size(); ++i) {
         Vessel &v = *vessels_[i];
-        if (!v.callbacks) continue;
-        double t = simt_, dt = options_.dt;
-        callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
+        if (v.inert()) continue;
+        if (options_.flightModel) move(v);
+        if (v.callbacks)
+            callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
     }
     if (!movingAnimations_.empty()) noteAnimationsAtRest();
-    removeDeleted();
+    if (pendingDeletions_ > 0) removeDeleted();
     if (stepObserver_) stepObserver_(*this);
 }
 
@@ -402,6 +412,7 @@ void Simulation::noteAnimationsAtRest() {
 
 bool Simulation::requestDeletion(Vessel &v) {
     ++v.deletionRequests;
+    if (!v.deletionPending) ++pendingDeletions_;
     v.deletionPending = true;
     return true;
 }
@@ -420,7 +431,8 @@ void Simulation::removeDeleted() {
         live_.erase(&v);
     }
     if (any)
-        std::erase_if(vessels_, [](const std::unique_ptr<Vessel> &v) { return v->deletionPending; });
+        std::erase_if(vessels_, [](const VesselPtr &v) { return v->deletionPending; });
+    pendingDeletions_ = 0;
 }
 
 void Simulation::destroy(Vessel &v) {

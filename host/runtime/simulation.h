@@ -20,6 +20,7 @@
 #include "scenario_io.h"
 #include "trace.h"
 #include "vessel.h"
+#include "vessel_arena.h"
 
 namespace quva {
 
@@ -84,7 +85,7 @@ public:
     void setStepObserver(std::function<void(const Simulation &)> observer) { stepObserver_ = std::move(observer); }
 
     // Vessels, in creation order; removed vessels are gone from the list.
-    const std::vector<std::unique_ptr<Vessel>> &vessels() const { return vessels_; }
+    const std::vector<VesselPtr> &vessels() const { return vessels_; }
     Vessel *findVessel(const std::string &name) const;
     Vessel &vessel(const std::string &name) const;  // throws when absent
     bool isLive(const Vessel *v) const;
@@ -141,20 +142,23 @@ private:
     void linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file);
     void postCreate(Vessel &v);
     void placeAttached(Vessel &v, int depth);
+    void move(Vessel &v);
     void applyDueEvents();
     void removeDeleted();
     void destroy(Vessel &v);
     void noteAnimationsAtRest();
-    Vessel &adopt(std::unique_ptr<Vessel> v);
+    Vessel &adopt(VesselPtr v);
 
     SimulationOptions options_;
     ModuleRegistry modules_;
     MeshStore meshes_;
     Trace trace_;
-    std::vector<std::unique_ptr<Vessel>> vessels_;
+    VesselArena arena_;  // before vessels_: the records return to it when vessels_ goes
+    std::vector<VesselPtr> vessels_;
     std::unordered_map<std::string, Vessel *> byName_;
     std::unordered_set<const Vessel *> live_;
     std::vector<std::pair<Vessel *, UINT>> movingAnimations_;
+    std::size_t pendingDeletions_ = 0;  // vessels asked for in the current step
     int nextVesselId_ = 1;
     std::int64_t step_ = 0;
     double simt_ = 0.0;

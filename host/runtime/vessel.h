@@ -30,12 +30,13 @@ struct Airfoil {
 
 // An attachment point. ATTACHMENTHANDLE is a pointer to one of these.
 struct Attachment {
+    // The fields a step reads (finding a point and what it holds) come first.
     Vessel *owner = nullptr;
+    Attachment *peer = nullptr;  // the point of the other vessel while attached
     bool toParent = false;
+    bool loose = false;
     Vec3 pos, dir, rot;
     std::string id;
-    bool loose = false;
-    Attachment *peer = nullptr;  // the point of the other vessel while attached
 };
 
 // Links `child`'s to-parent point with `parent`'s to-child point, or undoes it; keeps the
@@ -94,14 +95,15 @@ struct DragCoefficients {
 };
 
 struct VesselDefinition {
-    double size = 1.0;       // m
-    double emptyMass = 1.0;  // kg
-    Vec3 pmi{1.0, 1.0, 1.0}; // m², per unit mass
+    // What the flight model reads in every step comes first.
+    double emptyMass = 1.0;             // kg
     Vec3 crossSections{1.0, 1.0, 1.0};  // m²
-    Vec3 rotDrag;
     DragCoefficients cw;
-    std::vector<Vec3> touchdownPoints;
     double touchdownReach = 0.0;  // m, distance of the farthest touchdown point from the centre
+    std::vector<Vec3> touchdownPoints;
+    double size = 1.0;        // m
+    Vec3 pmi{1.0, 1.0, 1.0};  // m², per unit mass
+    Vec3 rotDrag;
     std::optional<DockPort> dock;
     Vec3 cameraOffset;
 };
@@ -111,10 +113,10 @@ struct VesselDefinition {
 struct FlightState {
     const Body *body = nullptr;
     Vec3 pos, vel;      // m, m/s
-    Vec3 arot;          // deg, Euler angles as read from or written to a scenario
     Mat3 attitude;      // vessel frame -> body frame
-    Vec3 vrot;          // deg/s, kept for the scenario only
     bool landed = false;          // resting on the surface
+    Vec3 arot;          // deg, Euler angles as read from or written to a scenario
+    Vec3 vrot;          // deg/s, kept for the scenario only
     double heading = 0.0;         // deg, when landed
 };
 
@@ -135,43 +137,45 @@ struct FlightMemory {
     bool previousValid = false;
 };
 
+// Fields are ordered by use: what every step reads comes first and close together, so that a
+// step over many vessels touches few cache lines of each.
 struct Vessel {
-    int id = 0;  // creation order, stable for the run
-    std::string name;
-    std::string className;
-    Module *module = nullptr;     // null for a class defined by its configuration alone
-    VESSEL *iface = nullptr;      // the module's object, as ovcInit returned it
-    VESSEL2 *callbacks = nullptr; // the same object when it answers the VESSEL2 callbacks
-
+    FlightReadout readout;
+    FlightMemory flight;
+    VESSEL2 *callbacks = nullptr; // the module's object when it answers the VESSEL2 callbacks
+    Vessel *heldBy = nullptr;     // the vessel holding this one
+    int holding = 0;              // how many vessels this one holds
+    int deletionRequests = 0;     // in the current step
+    std::int64_t movedStep = -1;  // the last step that moved it
+    bool groundContact = false;
+    bool deletionPending = false;
+    bool created = false;         // creation (through clbkPostCreation) has finished
+    bool isInert = false;         // of an unknown class, carried along unchanged
+    FlightState state;
     VesselDefinition def;
     std::vector<Airfoil> airfoils;
     std::vector<std::unique_ptr<Attachment>> attachments;  // in creation order
     std::vector<std::unique_ptr<Propellant>> propellants;
     std::vector<std::unique_ptr<Thruster>> thrusters;
-    std::vector<MeshSlot> meshes;
     std::vector<Animation> animations;
 
-    FlightState state;
-    FlightReadout readout;
-    FlightMemory flight;
-    bool groundContact = false;
-
+    int id = 0;  // creation order, stable for the run
+    std::string name;
+    std::string className;
+    Module *module = nullptr;     // null for a class defined by its configuration alone
+    VESSEL *iface = nullptr;      // the module's object, as ovcInit returned it
+    std::vector<MeshSlot> meshes;
     // Host lines of the vessel's scenario block that this host does not interpret; they are
     // written back unchanged so that nothing read is lost.
     std::vector<std::string> foreignLines;
     // For a vessel kept inert (unknown class): its block as read, written back line for line.
     std::vector<std::string> inertLines;
 
-    bool created = false;      // creation (through clbkPostCreation) has finished
-    int deletionRequests = 0;  // in the current step
-    bool deletionPending = false;
-
-    bool inert() const { return !inertLines.empty(); }
+    bool inert() const { return isInert; }
     Attachment *attachmentAt(bool toParent, std::size_t index) const;
     Vessel *parent() const { return heldBy; }  // the vessel holding this one, if any
-    Vessel *heldBy = nullptr;
-    int holding = 0;  // how many vessels this one holds
-    double mass() const;     // empty mass plus propellant
+    double mass() const;                        // empty mass plus propellant
 };
+
 
 }  // namespace quva

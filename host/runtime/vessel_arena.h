@@ -1,0 +1,43 @@
+// Storage for the host's vessel records: fixed-size chunks filled in creation order, so that a
+// step that walks the vessels walks memory forwards instead of jumping between scattered heap
+// blocks. Records keep their address for life; a removed record's slot is reused.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "vessel.h"
+
+namespace quva {
+
+class VesselArena;
+
+struct VesselSlotRelease {
+    VesselArena *arena = nullptr;
+    void operator()(Vessel *v) const;
+};
+
+using VesselPtr = std::unique_ptr<Vessel, VesselSlotRelease>;
+
+class VesselArena {
+public:
+    VesselArena() = default;
+    VesselArena(const VesselArena &) = delete;
+    VesselArena &operator=(const VesselArena &) = delete;
+
+    VesselPtr make();  // a default-constructed record
+    void release(Vessel *v);
+
+private:
+    static constexpr std::size_t kChunk = 256;
+    struct Slot {
+        alignas(Vessel) unsigned char bytes[sizeof(Vessel)];
+    };
+
+    std::vector<std::unique_ptr<Slot[]>> chunks_;
+    std::size_t usedInLast_ = kChunk;
+    std::vector<Slot *> free_;
+};
+
+}  // namespace quva

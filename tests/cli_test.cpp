@@ -2,59 +2,19 @@
 // output file left behind by a failed run.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "cli_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
+using Result = quva::test::CliResult;
 
-class Cli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quva-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static std::string slurp(const fs::path &p) {
-        std::ifstream in(p);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    Result quva(const std::string &args) {
-        std::string cmd = std::string(QUVA_BUILD_ROOT) + "/bin/quva " + args + " >" + (dir / "out").string() + " 2>" +
-                          (dir / "err").string();
-        int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(dir / "out");
-        r.err = slurp(dir / "err");
-        return r;
-    }
-
-    fs::path write(const std::string &name, const std::string &text) {
-        fs::path p = dir / name;
-        std::ofstream(p) << text;
-        return p;
-    }
-
-    fs::path dir;
-};
+class Cli : public quva::test::CliTest {};
 
 TEST_F(Cli, BadArgumentsAreUsageErrors) {
     for (const char *args : {"", "run", "run x.scn --steps 3 --until 4", "run x.scn --dt -1", "run x.scn --dt abc",

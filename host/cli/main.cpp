@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli_common.h"
+#include "info_command.h"
+#include "pose_command.h"
 #include "run_command.h"
 
 #ifndef QUVA_VERSION
@@ -21,6 +23,8 @@ int main(int argc, char **argv) {
     };
     int exitCode = quva::cli::kExitOk;
     quva::cli::addRunCommand(app, root, exitCode);
+    quva::cli::addInfoCommand(app, root, exitCode);
+    quva::cli::addPoseCommand(app, root, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success &e) {

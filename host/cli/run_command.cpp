@@ -8,6 +8,7 @@
 
 #include "cli_common.h"
 #include "event_options.h"
+#include "run_outputs.h"
 #include "scenario.h"
 #include "simulation.h"
 #include "timeline.h"
@@ -26,6 +27,7 @@ struct RunOptions {
     std::vector<std::string> releases;
     std::vector<std::string> keys;
     bool keepUnknown = false;
+    OutputOptions outputs;
 };
 
 // A trace file is written under a temporary name and takes its own name only once the run has
@@ -65,6 +67,10 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         std::cerr << "quva run: --steps must be 0 or more\n";
         return kExitUsage;
     }
+    if (!std::isfinite(o.outputs.csvInterval) || o.outputs.csvInterval < 0.0) {
+        std::cerr << "quva run: --csv-interval must be a time of 0 s or more\n";
+        return kExitUsage;
+    }
     std::vector<ScheduledEvent> events;
     try {
         for (const auto &r : o.releases) events.push_back(parseRelease(r));
@@ -76,6 +82,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
 
     std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
     TraceFile traceFile(o.trace);
+    RunOutputs outputs(o.outputs);
     SimulationOptions options;
     options.root = root;
     options.dt = o.dt;
@@ -106,13 +113,17 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         for (const auto &init : sim.modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim.vessels().size() << " vessel(s), dt " << o.dt
                   << " s\n";
+        const double until = o.until.value_or(60.0);
+        outputs.start(sim, o.steps ? static_cast<double>(*o.steps) : until, o.steps ? "steps" : "s");
         if (o.steps) sim.runSteps(*o.steps);
-        else sim.runUntil(o.until.value_or(60.0));
+        else sim.runUntil(until);
+        outputs.stop(sim);
         flushWarnings();
         printTimeline(std::cout, sim);
         std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
                     sim.simTime(), sim.vessels().size());
         std::fflush(stdout);
+        outputs.write(sim, scenarioTitle(root, scenarioPath), std::cout);
         if (!o.save.empty()) {
             writeFileAtomically(o.save, sim.saveScenarioText());
             std::cout << "saved " << o.save << "\n";
@@ -137,6 +148,12 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
     steps->excludes(until);
     cmd->add_option("--save", o->save, "write the scenario as it stands at the end to FILE");
     cmd->add_option("--trace", o->trace, "write the call trace to FILE, one JSON object per line");
+    cmd->add_option("--csv", o->outputs.csv,
+                    "write telemetry to FILE: time, vessel, altitude, speed, vertical_speed, drag, mass, anim0...");
+    cmd->add_option("--csv-interval", o->outputs.csvInterval,
+                    "seconds of simulation time between telemetry samples (default: every step)");
+    cmd->add_option("--plot", o->outputs.plot,
+                    "draw altitude, descent rate and animation states against time to FILE (SVG)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
                   "carry vessels of unknown classes along unchanged instead of failing");
     cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();

@@ -15,20 +15,18 @@ namespace quva {
 
 namespace {
 
-Simulation *g_current = nullptr;
-
 const char *const kCreatedFile = "(created)";
 
 }  // namespace
 
-Simulation *Simulation::current() { return g_current; }
+Simulation *Simulation::current_ = nullptr;
 
 Simulation::Simulation(SimulationOptions options)
     : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes") {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
-    previous_ = g_current;
-    g_current = this;
+    previous_ = current_;
+    current_ = this;
 }
 
 Simulation::~Simulation() {
@@ -40,7 +38,7 @@ Simulation::~Simulation() {
     byName_.clear();
     modules_.unloadAll();
     trace_.close();
-    g_current = previous_;
+    current_ = previous_;
 }
 
 void Simulation::note(const Vessel *v, std::string text) {

@@ -56,7 +56,8 @@ public:
     Simulation(const Simulation &) = delete;
     Simulation &operator=(const Simulation &) = delete;
 
-    static Simulation *current();
+    // Read on every host call a module makes, so kept inline.
+    static Simulation *current() { return current_; }
 
     // Loading and saving scenarios. Loading creates every vessel of the ships section: ovcInit,
     // clbkSetClassCaps, clbkLoadStateEx with the block's lines; then links attachments; then
@@ -171,6 +172,7 @@ private:
     std::function<void(const Simulation &)> stepObserver_;
     std::optional<ScenarioDocument> document_;
     Simulation *previous_ = nullptr;
+    static Simulation *current_;
 };
 
 }  // namespace quva

@@ -2,6 +2,7 @@
 // can make the host face deletion requests, repeated requests and attachments.
 //   DELETE_AT T N   from the first step at or after simulation time T, ask N times per step
 //   ONCE            ask in one step only
+//   ANIMATE_AT T    in the first step at or after simulation time T, create an animation (at state 0.5)
 // Built three ways: as a well-behaved module (HostProbe), as one whose ovcInit returns no object
 // (NullProbe), and as one that lacks ovcExit (NoExitProbe).
 #include <cstdio>
@@ -25,11 +26,16 @@ public:
         while (oapiReadScenario_nextline(scn, line)) {
             if (!strncasecmp(line, "DELETE_AT", 9)) std::sscanf(line + 9, "%lf %d", &deleteAt, &requests);
             else if (!strncasecmp(line, "ONCE", 4)) once = true;
+            else if (!strncasecmp(line, "ANIMATE_AT", 10)) std::sscanf(line + 10, "%lf", &animateAt);
             else ParseScenarioLineEx(line, status);
         }
     }
 
     void clbkPostStep(double, double, double) override {
+        if (animateAt >= 0.0 && oapiGetSimTime() >= animateAt) {
+            CreateAnimation(0.5);
+            animateAt = -1.0;
+        }
         if (requests <= 0 || oapiGetSimTime() < deleteAt || (once && asked)) return;
         OBJHANDLE self = GetHandle();
         for (int i = 0; i < requests; ++i) oapiDeleteVessel(self);
@@ -41,6 +47,7 @@ public:
 
 private:
     double deleteAt = 0.0;
+    double animateAt = -1.0;  // none
     int requests = 0;
     bool once = false;
     bool asked = false;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <functional>
+
+namespace quva::cli {
+
+// Adds "quva info CLASS": the class's module, its exports, every call the module makes while the
+// host creates one vessel of the class, and the definition that results.
+void addInfoCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode);
+
+}  // namespace quva::cli

@@ -1,0 +1,54 @@
+// What quva run leaves for a person to look at besides its timeline: the telemetry table
+// (--csv), the telemetry plot (--plot) and, on a terminal, a progress bar while a long run lasts.
+// The outputs watch the simulation through its step observer and are written once the run has
+// succeeded; a failed run leaves none of them.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "progress_bar.h"
+#include "simulation.h"
+#include "telemetry.h"
+#include "telemetry_csv.h"
+#include "telemetry_history.h"
+
+namespace quva::cli {
+
+struct OutputOptions {
+    std::string csv;           // table file, or empty
+    double csvInterval = 0.0;  // s between samples; 0: every step
+    std::string plot;          // SVG file, or empty
+};
+
+class RunOutputs {
+public:
+    explicit RunOutputs(OutputOptions options) : options_(std::move(options)), clock_(options_.csvInterval) {}
+
+    // Opens the outputs and starts watching: samples the vessels as they stand and then after
+    // every step. `total` is how far the run goes, in `unit` ("s" of simulation time or "steps").
+    void start(Simulation &sim, double total, const std::string &unit);
+    // The run has ended: wipes the progress bar and stops watching.
+    void stop(Simulation &sim);
+    // Writes the plot and completes the table; tells `report` what it wrote.
+    void write(const Simulation &sim, const std::string &title, std::ostream &report);
+
+private:
+    void observe(const Simulation &sim);
+
+    OutputOptions options_;
+    SampleClock clock_;
+    std::unique_ptr<TelemetryCsv> csv_;
+    std::unique_ptr<TelemetryHistory> history_;
+    std::unique_ptr<ProgressBar> progress_;
+    bool countSteps_ = false;
+    double startTime_ = 0.0;
+    std::size_t vesselCount_ = 0;  // as at the latest step
+};
+
+// The title of a scenario's plot: its name under the tree's Scenarios/ folder without the .scn
+// ending ("Quva/Recovery"), or the file's own name when it lies elsewhere.
+std::string scenarioTitle(const std::filesystem::path &root, const std::filesystem::path &scenario);
+
+}  // namespace quva::cli

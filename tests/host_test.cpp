@@ -320,3 +320,55 @@ TEST(Trace, CallbackRecordPrecedesTheCallsMadeDuringIt) {
 }
 
 }  // namespace
+
+namespace {
+
+const char *const kForeignFleet = R"(BEGIN_SHIPS
+Probe:HostProbe
+  STATUS Landed Earth
+  POS 1.0000000 2.0000000
+  HEADING 0.0000
+  ALT 0.000
+  AROT 0.0000 0.0000 0.0000
+END
+Station:SomeStation
+  STATUS Orbiting Earth
+  RPOS 6771010 0 0
+  XPDR 12   ; as the other simulator wrote it
+END
+Lander:OtherLander
+  ANYTHING at all
+END
+END_SHIPS
+)";
+
+TEST(UnknownClasses, AreAnErrorListingEveryClassWithItsLine) {
+    World w;
+    try {
+        w.sim.loadScenario(quva::parseScenario(kForeignFleet, "fleet.scn"));
+        FAIL() << "no error";
+    } catch (const quva::InputError &e) {
+        std::string what = e.what();
+        EXPECT_NE(what.find("line 9: vessel Station of class SomeStation"), std::string::npos) << what;
+        EXPECT_NE(what.find("line 14: vessel Lander of class OtherLander"), std::string::npos) << what;
+        EXPECT_EQ(what.find("HostProbe"), std::string::npos) << what;
+    }
+    EXPECT_TRUE(w.sim.vessels().empty());
+}
+
+TEST(UnknownClasses, KeptInertAreWrittenBackLineForLine) {
+    quva::SimulationOptions o = options();
+    o.keepUnknownClasses = true;
+    quva::Simulation sim(o);
+    sim.loadScenario(quva::parseScenario(kForeignFleet, "fleet.scn"));
+    sim.runSteps(3);
+    std::string saved = sim.saveScenarioText();
+    EXPECT_NE(saved.find("Station:SomeStation\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"
+                         "  XPDR 12   ; as the other simulator wrote it\nEND\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("Lander:OtherLander\n  ANYTHING at all\nEND\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Probe:HostProbe\n"), std::string::npos) << saved;
+}
+
+}  // namespace

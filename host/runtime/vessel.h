@@ -152,12 +152,12 @@ struct Vessel {
     bool created = false;         // creation (through clbkPostCreation) has finished
     bool isInert = false;         // of an unknown class, carried along unchanged
     FlightState state;
-    VesselDefinition def;
     std::vector<Airfoil> airfoils;
     std::vector<std::unique_ptr<Attachment>> attachments;  // in creation order
     std::vector<std::unique_ptr<Propellant>> propellants;
-    std::vector<std::unique_ptr<Thruster>> thrusters;
     std::vector<Animation> animations;
+    VesselDefinition def;
+    std::vector<std::unique_ptr<Thruster>> thrusters;
 
     int id = 0;  // creation order, stable for the run
     std::string name;

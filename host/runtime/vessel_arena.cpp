@@ -1,5 +1,8 @@
 #include "vessel_arena.h"
 
+#include <sys/mman.h>
+
+#include <cstdlib>
 #include <new>
 
 namespace quva {
@@ -15,13 +18,19 @@ VesselPtr VesselArena::make() {
         free_.pop_back();
     } else {
         if (usedInLast_ == kChunk) {
-            chunks_.push_back(std::make_unique<Slot[]>(kChunk));
+            void *memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
+            if (!memory) throw std::bad_alloc();
+            // A request, not a requirement: without huge pages the chunk works the same.
+            ::madvise(memory, kChunkBytes, MADV_HUGEPAGE);
+            chunks_.emplace_back(static_cast<Slot *>(memory));
             usedInLast_ = 0;
         }
-        slot = &chunks_.back()[usedInLast_++];
+        slot = chunks_.back().get() + usedInLast_++;
     }
     return VesselPtr(new (slot->bytes) Vessel(), VesselSlotRelease{this});
 }
+
+void VesselArena::ChunkFree::operator()(Slot *chunk) const { std::free(chunk); }
 
 void VesselArena::release(Vessel *v) {
     v->~Vessel();

@@ -1,6 +1,7 @@
-// Storage for the host's vessel records: fixed-size chunks filled in creation order, so that a
+// Storage for the host's vessel records: chunks of 2 MiB filled in creation order, so that a
 // step that walks the vessels walks memory forwards instead of jumping between scattered heap
-// blocks. Records keep their address for life; a removed record's slot is reused.
+// blocks, and (where the system grants huge pages) a large fleet needs few address
+// translations. Records keep their address for life; a removed record's slot is reused.
 #pragma once
 
 #include <cstddef>
@@ -30,12 +31,17 @@ public:
     void release(Vessel *v);
 
 private:
-    static constexpr std::size_t kChunk = 256;
     struct Slot {
         alignas(Vessel) unsigned char bytes[sizeof(Vessel)];
     };
+    static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kChunk = kChunkBytes / sizeof(Slot);
 
-    std::vector<std::unique_ptr<Slot[]>> chunks_;
+    struct ChunkFree {
+        void operator()(Slot *chunk) const;
+    };
+
+    std::vector<std::unique_ptr<Slot, ChunkFree>> chunks_;
     std::size_t usedInLast_ = kChunk;
     std::vector<Slot *> free_;
 };

@@ -181,7 +181,14 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
 
 void Simulation::loadScenario(const ScenarioDocument &doc) {
     mjd0_ = doc.mjd;
-    document_ = doc;
+    // Only the sections around the ships are kept for saving; the vessels' own lines live on in
+    // the vessels.
+    document_.emplace();
+    document_->path = doc.path;
+    document_->head = doc.head;
+    document_->hasShips = doc.hasShips;
+    document_->tail = doc.tail;
+    document_->mjd = doc.mjd;
     std::string unknown;
     for (const VesselBlock &b : doc.ships)
         if (!modules_.knows(b.className))

@@ -372,3 +372,21 @@ TEST(UnknownClasses, KeptInertAreWrittenBackLineForLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Timeline, AnimationIsAtRestOnlyOnceItKeepsItsState) {
+    World w(1.0);
+    w.sim.createVessel("D", "Vantrel", {"STATUS Orbiting Earth", "RPOS 0 6400000 0"});
+    w.sim.runSteps(8);
+    std::vector<std::pair<double, std::string>> rest;
+    for (const auto &e : w.sim.timeline())
+        if (e.text.find("at rest") != std::string::npos) rest.emplace_back(e.t, e.text);
+    // The canopy shows 0 twice (at creation and in its first step) without stopping; it opens on
+    // step 4 and is reported at rest once it has kept that state for two steps.
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].first, 6.0);
+    EXPECT_EQ(rest[0].second, "animation 0 at rest at 1.00");
+}
+
+}  // namespace

@@ -400,7 +400,9 @@ void Simulation::noteAnimationsAtRest() {
     for (std::size_t i = 0; i < movingAnimations_.size();) {
         auto [v, anim] = movingAnimations_[i];
         Animation &a = v->animations[anim];
-        if (a.changedStep == step_ && !v->deletionPending) {
+        // At rest once it has kept its state for two whole steps: a module may well show the
+        // same state twice in a row while it is still under way (a canopy's first step).
+        if (step_ - a.changedStep < 2 && !v->deletionPending) {
             ++i;
             continue;
         }

@@ -124,8 +124,6 @@ struct FlightState {
 struct FlightReadout {
     double drag = 0.0;  // N, magnitude of the airfoils' or the cw drag
     Vec3 force;         // N, total non-gravitational force, body frame
-    double altitude = 0.0;
-    double airspeed = 0.0;
     // `force` was evaluated at the vessel's present state, so the next step can start from it.
     bool forceValid = false;
 };

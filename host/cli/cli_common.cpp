@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <iostream>
 #include <system_error>
 
 namespace quva::cli {
@@ -21,6 +22,11 @@ std::filesystem::path resolveScenario(const std::filesystem::path &root, const s
     for (fs::path candidate : {root / "Scenarios" / given, root / "Scenarios" / (name + ".scn")})
         if (fs::exists(candidate, ec)) return candidate;
     return given;
+}
+
+int reportFailure(const char *command, const std::exception &e) {
+    std::cerr << "quva " << command << ": " << e.what() << "\n";
+    return kExitFailure;
 }
 
 }  // namespace quva::cli

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "call_format.h"
 #include "class_sample.h"
@@ -65,8 +64,7 @@ int info(const std::string &className, const std::filesystem::path &root) {
         printDefinition(out, *sample.vessel);
         return kExitOk;
     } catch (const std::exception &e) {
-        std::cerr << "quva info: " << e.what() << "\n";
-        return kExitFailure;
+        return reportFailure("info", e);
     }
 }
 

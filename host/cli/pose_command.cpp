@@ -61,8 +61,7 @@ int pose(const PoseOptions &o, const std::filesystem::path &root) {
         std::cout << "drew " << o.className << " (" << statesShown(v) << ") to " << o.out << "\n";
         return kExitOk;
     } catch (const std::exception &e) {
-        std::cerr << "quva pose: " << e.what() << "\n";
-        return kExitFailure;
+        return reportFailure("pose", e);
     }
 }
 

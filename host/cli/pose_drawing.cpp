@@ -188,18 +188,10 @@ private:
         const Vec3 inView{dot(n, at.view.right), dot(n, at.view.up), dot(n, at.view.toViewer)};
         // Faces are lit on whichever side looks at the viewer: meshes need not wind consistently.
         const double brightness = std::max(0.0, dot(inView.z < 0 ? -inView : inView, kLight));
-        out_ += "<path fill=\"" + shade(brightness, t.animated) + "\" d=\"M";
-        appendSvgNumber(out_, ax);
-        out_ += ' ';
-        appendSvgNumber(out_, ay);
-        out_ += 'L';
-        appendSvgNumber(out_, bx);
-        out_ += ' ';
-        appendSvgNumber(out_, by);
-        out_ += 'L';
-        appendSvgNumber(out_, cx);
-        out_ += ' ';
-        appendSvgNumber(out_, cy);
+        out_ += "<path fill=\"" + shade(brightness, t.animated) + "\" d=\"";
+        appendSvgPathPoint(out_, 'M', ax, ay);
+        appendSvgPathPoint(out_, 'L', bx, by);
+        appendSvgPathPoint(out_, 'L', cx, cy);
         out_ += "Z\"/>\n";
     }
 

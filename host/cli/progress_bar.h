@@ -23,9 +23,6 @@ public:
     void update(double done, Clock::time_point now);
     void finish();  // wipes the bar if it was shown
 
-    // Shows the bar even when the output is not a terminal (for tests).
-    void forceEnabled() { enabled_ = true; }
-
 private:
     std::FILE *out_;
     double total_;

@@ -131,8 +131,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         traceFile.commit(sim.trace());
         return kExitOk;
     } catch (const std::exception &e) {
-        std::cerr << "quva run: " << e.what() << "\n";
-        return kExitFailure;
+        return reportFailure("run", e);
     }
 }
 

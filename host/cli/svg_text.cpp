@@ -34,6 +34,13 @@ void appendSvgNumber(std::string &out, double v, int decimals) {
     out += s;
 }
 
+void appendSvgPathPoint(std::string &out, char command, double x, double y) {
+    out += command;
+    appendSvgNumber(out, x);
+    out += ' ';
+    appendSvgNumber(out, y);
+}
+
 std::string svgNumber(double v, int decimals) {
     std::string out;
     appendSvgNumber(out, v, decimals);

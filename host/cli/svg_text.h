@@ -13,4 +13,7 @@ std::string svgEscape(std::string_view text);
 std::string svgNumber(double v, int decimals = 1);
 void appendSvgNumber(std::string &out, double v, int decimals = 1);
 
+// One point of a path's data: the command letter ('M', 'L', ...) and "x y", one decimal each.
+void appendSvgPathPoint(std::string &out, char command, double x, double y);
+
 }  // namespace quva::cli

@@ -203,13 +203,7 @@ private:
         std::vector<Point2> run;
         auto flush = [&] {
             const std::vector<Point2> kept = simplifyPolyline(run, 0.25);
-            for (std::size_t k = 0; k < kept.size(); ++k) {
-                const Point2 &p = kept[k];
-                d += k == 0 ? 'M' : 'L';
-                appendSvgNumber(d, p.x, 1);
-                d += ' ';
-                appendSvgNumber(d, p.y, 1);
-            }
+            for (std::size_t k = 0; k < kept.size(); ++k) appendSvgPathPoint(d, k == 0 ? 'M' : 'L', kept[k].x, kept[k].y);
             run.clear();
         };
         std::optional<Point2> end;
@@ -231,22 +225,11 @@ private:
     // A cross where the line of a removed vessel ends.
     void removalMark(const Point2 &p, const char *stroke) {
         const double r = 4.5;
-        out_ += "<path class=\"removed\" stroke=\"" + std::string(stroke) + "\" stroke-width=\"2\" d=\"M";
-        appendSvgNumber(out_, p.x - r);
-        out_ += ' ';
-        appendSvgNumber(out_, p.y - r);
-        out_ += 'L';
-        appendSvgNumber(out_, p.x + r);
-        out_ += ' ';
-        appendSvgNumber(out_, p.y + r);
-        out_ += 'M';
-        appendSvgNumber(out_, p.x - r);
-        out_ += ' ';
-        appendSvgNumber(out_, p.y + r);
-        out_ += 'L';
-        appendSvgNumber(out_, p.x + r);
-        out_ += ' ';
-        appendSvgNumber(out_, p.y - r);
+        out_ += "<path class=\"removed\" stroke=\"" + std::string(stroke) + "\" stroke-width=\"2\" d=\"";
+        appendSvgPathPoint(out_, 'M', p.x - r, p.y - r);
+        appendSvgPathPoint(out_, 'L', p.x + r, p.y + r);
+        appendSvgPathPoint(out_, 'M', p.x - r, p.y + r);
+        appendSvgPathPoint(out_, 'L', p.x + r, p.y - r);
         out_ += "\"/>\n";
     }
 

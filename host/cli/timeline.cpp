@@ -2,20 +2,22 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace quva::cli {
 
-void printTimeline(std::ostream &out, const Simulation &sim, std::size_t from) {
+void printTimeline(std::ostream &out, const Simulation &sim) {
     const auto &entries = sim.timeline();
     std::size_t width = 6;
-    for (std::size_t i = from; i < entries.size(); ++i) width = std::max(width, entries[i].vessel.size());
-    char line[64];
-    std::snprintf(line, sizeof line, "%10s  %-*s  %s\n", "t (s)", static_cast<int>(width), "vessel", "event");
-    out << line;
-    for (std::size_t i = from; i < entries.size(); ++i) {
-        const TimelineEntry &e = entries[i];
-        std::snprintf(line, sizeof line, "%10.3f  ", e.t);
-        out << line << e.vessel << std::string(width - e.vessel.size(), ' ') << "  " << e.text << '\n';
+    for (const TimelineEntry &e : entries) width = std::max(width, e.vessel.size());
+    // The vessel column is padded here rather than by printf, so that no name is too long for it.
+    auto padded = [width](const std::string &name) { return name + std::string(width - name.size(), ' '); };
+    char time[64];
+    std::snprintf(time, sizeof time, "%10s  ", "t (s)");
+    out << time << padded("vessel") << "  event\n";
+    for (const TimelineEntry &e : entries) {
+        std::snprintf(time, sizeof time, "%10.3f  ", e.t);
+        out << time << padded(e.vessel) << "  " << e.text << '\n';
     }
 }
 

@@ -7,6 +7,6 @@
 
 namespace quva::cli {
 
-void printTimeline(std::ostream &out, const Simulation &sim, std::size_t from = 0);
+void printTimeline(std::ostream &out, const Simulation &sim);
 
 }  // namespace quva::cli

@@ -291,16 +291,9 @@ void followParent(Vessel &child) {
     gr = normalized(gr - gd * dot(gr, gd));
     Vec3 cd = normalized(mine->dir);
     Vec3 cr = normalized(mine->rot - cd * dot(mine->rot, cd));
-    Vec3 gx = cross(gd, gr), cx = cross(cd, cr);
-    Mat3 g, c;
-    for (int i = 0; i < 3; ++i) {
-        const Vec3 &ga = i == 0 ? gd : i == 1 ? gr : gx;
-        const Vec3 &ca = i == 0 ? cd : i == 1 ? cr : cx;
-        g.m[0][i] = ga.x; g.m[1][i] = ga.y; g.m[2][i] = ga.z;
-        c.m[0][i] = ca.x; c.m[1][i] = ca.y; c.m[2][i] = ca.z;
-    }
     if (length(cd) > 0.0 && length(cr) > 0.0 && length(gd) > 0.0 && length(gr) > 0.0)
-        child.state.attitude = g * c.transposed();
+        child.state.attitude =
+            Mat3::fromColumns(gd, gr, cross(gd, gr)) * Mat3::fromColumns(cd, cr, cross(cd, cr)).transposed();
     else
         child.state.attitude = rp;
     child.state.body = parent.state.body;

@@ -1,6 +1,7 @@
 // The flight model: translation around a spherical, non-rotating body under gravity, the
 // vessel's airfoils (or its cw drag when it has none) and the thrust of its engines; attitude is
-// held fixed. Integrated with the explicit midpoint method, second order.
+// held fixed. Integrated to second order: two-step Adams-Bashforth where it is stable, explicit
+// midpoint substeps where it is not (see advance).
 #pragma once
 
 namespace quva {

@@ -155,8 +155,10 @@ void writeFileAtomically(const std::string &path, const std::string &text) {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        int err = errno;
+    // The descriptor is closed whether or not the data reached the disk.
+    int err = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
         ::unlink(tmpl.c_str());
         throw InputError(path, 0, std::string("cannot write: ") + std::strerror(err));
     }

@@ -1,15 +1,12 @@
 #include "scenario_io.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 #include <strings.h>
 
 #include "body.h"
-#include "simulation.h"
 #include "vessel.h"
 
 namespace quva {
@@ -25,7 +22,6 @@ std::vector<std::string> words(const std::string &s) {
 
 bool toDouble(const std::string &s, double &out) {
     char *end = nullptr;
-    errno = 0;
     out = std::strtod(s.c_str(), &end);
     return end && *end == '\0' && end != s.c_str() && std::isfinite(out);
 }
@@ -187,14 +183,7 @@ Mat3 landedAttitude(double lon, double lat, double headingDeg) {
     double h = headingDeg * kDeg;
     Vec3 z = north * std::cos(h) + east * std::sin(h);  // the vessel's nose, along the heading
     Vec3 y = up;
-    Vec3 x = cross(y, z);
-    Mat3 r;
-    for (int i = 0; i < 3; ++i) {
-        r.m[0][i] = i == 0 ? x.x : i == 1 ? y.x : z.x;
-        r.m[1][i] = i == 0 ? x.y : i == 1 ? y.y : z.y;
-        r.m[2][i] = i == 0 ? x.z : i == 1 ? y.z : z.z;
-    }
-    return r;
+    return Mat3::fromColumns(cross(y, z), y, z);
 }
 
 std::string fmt(const char *format, double a) {
@@ -223,8 +212,7 @@ Vec3 eulerFromAttitude(const Mat3 &r) {
     return {a / kDeg, b / kDeg, c / kDeg};
 }
 
-void applyHostLines(Simulation &sim, Vessel &v, const HostLines &l, const std::string &file, int blockLine) {
-    (void)sim;
+void applyHostLines(Vessel &v, const HostLines &l, const std::string &file, int blockLine) {
     FlightState &s = v.state;
     s.body = l.body.empty() ? &earth() : findBody(l.body);
     bool landed = l.status ? *l.status == "Landed" : !l.rpos;
@@ -302,15 +290,18 @@ void writeHostLines(const Vessel &v, std::string &out) {
             writeScenarioItem(out, "VROT", vecText(s.vrot, "%.4f").c_str());
     }
     if (const Vessel *parent = v.parent()) {
+        // i: the index of the held point among the vessel's to-parent points; j: that of its
+        // peer among the parent's to-child points.
         std::size_t i = 0, j = 0;
+        const Attachment *mine = nullptr;
         for (std::size_t k = 0, n = 0; k < v.attachments.size(); ++k) {
             if (!v.attachments[k]->toParent) continue;
-            if (v.attachments[k]->peer) i = n;
+            if (v.attachments[k]->peer) {
+                i = n;
+                mine = v.attachments[k].get();
+            }
             ++n;
         }
-        const Attachment *mine = nullptr;
-        for (const auto &a : v.attachments)
-            if (a->toParent && a->peer) mine = a.get();
         for (std::size_t k = 0, n = 0; k < parent->attachments.size(); ++k) {
             if (parent->attachments[k]->toParent) continue;
             if (mine && parent->attachments[k].get() == mine->peer) j = n;

@@ -14,7 +14,6 @@
 
 namespace quva {
 
-class Simulation;
 struct Vessel;
 
 // FILEHANDLE given to clbkLoadStateEx.
@@ -64,7 +63,7 @@ void parseHostLine(const char *line, HostStatus &status);
 
 // Sets the vessel's flight state and propellant levels from its host lines (attachments are
 // linked later, once every vessel exists). Throws InputError.
-void applyHostLines(Simulation &sim, Vessel &v, const HostLines &lines, const std::string &file, int blockLine);
+void applyHostLines(Vessel &v, const HostLines &lines, const std::string &file, int blockLine);
 
 // Appends the vessel's host lines in the form "  ITEM TEXT".
 void writeHostLines(const Vessel &v, std::string &out);

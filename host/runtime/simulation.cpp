@@ -157,7 +157,7 @@ HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::
         }
     }
     if (status.error) throw *status.error;
-    applyHostLines(*this, v, status.lines, file, block.line);
+    applyHostLines(v, status.lines, file, block.line);
     return status.lines;
 }
 
@@ -425,11 +425,10 @@ bool Simulation::requestDeletion(Vessel &v) {
 }
 
 void Simulation::removeDeleted() {
-    bool any = false;
+    if (pendingDeletions_ == 0) return;
     for (const auto &owned : vessels_) {
         Vessel &v = *owned;
         if (!v.deletionPending) continue;
-        any = true;
         note(&v, v.deletionRequests > 1 ? "deletion requested (" + std::to_string(v.deletionRequests) + " requests)"
                                         : std::string("deletion requested"));
         destroy(v);
@@ -437,8 +436,7 @@ void Simulation::removeDeleted() {
         byName_.erase(v.name);
         live_.erase(&v);
     }
-    if (any)
-        std::erase_if(vessels_, [](const VesselPtr &v) { return v->deletionPending; });
+    std::erase_if(vessels_, [](const VesselPtr &v) { return v->deletionPending; });
     pendingDeletions_ = 0;
 }
 

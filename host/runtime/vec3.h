@@ -11,7 +11,6 @@ struct Vec3 {
     double x = 0.0, y = 0.0, z = 0.0;
 
     static Vec3 from(const VECTOR3 &v) { return {v.x, v.y, v.z}; }
-    VECTOR3 toVECTOR3() const { return _V(x, y, z); }
 
     Vec3 operator+(const Vec3 &o) const { return {x + o.x, y + o.y, z + o.z}; }
     Vec3 operator-(const Vec3 &o) const { return {x - o.x, y - o.y, z - o.z}; }
@@ -38,6 +37,15 @@ inline Vec3 normalized(const Vec3 &v) {
 struct Mat3 {
     double m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
+    // The matrix whose columns are a, b and c: the rotation taking the unit axes to them.
+    static Mat3 fromColumns(const Vec3 &a, const Vec3 &b, const Vec3 &c) {
+        Mat3 r;
+        r.m[0][0] = a.x; r.m[0][1] = b.x; r.m[0][2] = c.x;
+        r.m[1][0] = a.y; r.m[1][1] = b.y; r.m[1][2] = c.y;
+        r.m[2][0] = a.z; r.m[2][1] = b.z; r.m[2][2] = c.z;
+        return r;
+    }
+
     Vec3 operator*(const Vec3 &v) const {
         return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z, m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
                 m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
@@ -60,8 +68,6 @@ struct Mat3 {
             for (int j = 0; j < 3; ++j) r.m[i][j] = m[j][i];
         return r;
     }
-    Vec3 row(int i) const { return {m[i][0], m[i][1], m[i][2]}; }
-    Vec3 column(int j) const { return {m[0][j], m[1][j], m[2][j]}; }
 };
 
 // Rotation by `angle` radians about the unit axis `axis` (right-handed).

@@ -356,6 +356,29 @@ void Simulation::move(Vessel &v) {
     v.groundContact = touching;
 }
 
+// A large fleet does not fit in the caches, and each vessel's data lies in several places: its
+// record here, its module's object and the buffers its definition made. The records follow one
+// another, but the objects lie too far apart for the processor to guess the next one, so a step
+// would wait on memory for each vessel in turn. Asking for them some vessels ahead lets their
+// memory arrive while the vessels before them are worked on.
+// Inlined into the step's loop: as a call of its own it measurably gave back most of the gain.
+[[gnu::always_inline]] inline void Simulation::prefetchAhead(std::size_t i, std::size_t n) const {
+    constexpr std::size_t kObjectsAhead = 6, kRecordsAhead = 12;
+    constexpr std::size_t kRecordLines = 8;  // the part of a record a step reads
+    if (i + kObjectsAhead < n) {
+        const Vessel &ahead = *vessels_[i + kObjectsAhead];
+        const char *object = reinterpret_cast<const char *>(ahead.callbacks);
+        __builtin_prefetch(object);
+        __builtin_prefetch(object + 64);
+        __builtin_prefetch(ahead.animations.data());
+        __builtin_prefetch(ahead.airfoils.data());
+    }
+    if (i + kRecordsAhead < n) {
+        const char *record = reinterpret_cast<const char *>(vessels_[i + kRecordsAhead].get());
+        for (std::size_t line = 0; line < kRecordLines; ++line) __builtin_prefetch(record + 64 * line);
+    }
+}
+
 // One pass over the vessels: each is moved to the step's end, then called. A held vessel
 // follows its holder, so reaching it first moves the holder (and with it the whole assembly)
 // if that comes later in the list. Modules cannot see other vessels move, so this keeps the
@@ -367,7 +390,9 @@ void Simulation::step() {
     simt_ = static_cast<double>(step_) * options_.dt;
     const double t = simt_, dt = options_.dt, mjd = this->mjd();
     // Index loop: callbacks may not add vessels, and removal waits until all have returned.
-    for (std::size_t i = 0; i < vessels_.size(); ++i) {
+    const std::size_t n = vessels_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        prefetchAhead(i, n);
         Vessel &v = *vessels_[i];
         if (v.inert()) continue;
         if (options_.flightModel) move(v);

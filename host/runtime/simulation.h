@@ -144,6 +144,7 @@ private:
     void postCreate(Vessel &v);
     void placeAttached(Vessel &v, int depth);
     void move(Vessel &v);
+    void prefetchAhead(std::size_t i, std::size_t n) const;
     void applyDueEvents();
     void removeDeleted();
     void destroy(Vessel &v);

@@ -8,14 +8,13 @@ namespace quva {
 namespace {
 
 constexpr double kStep = 10.0;     // m between samples
-constexpr double kTop = 86000.0;   // m, no air above
 
 struct Table {
     std::vector<AirSample> samples;
 
     Table() {
         const Body &air = earth();
-        std::size_t n = static_cast<std::size_t>(kTop / kStep) + 1;
+        std::size_t n = static_cast<std::size_t>(kAtmosphereTop / kStep) + 1;
         samples.reserve(n);
         for (std::size_t i = 0; i < n; ++i) {
             AtmosphereSample s = atmosphereAt(air, static_cast<double>(i) * kStep);
@@ -32,7 +31,7 @@ const Table &table() {
 }  // namespace
 
 AirSample airAt(const Body &body, double altitude) {
-    if (!body.atmosphere || !(altitude < kTop)) return {};
+    if (!body.atmosphere || !(altitude <= kAtmosphereTop)) return {};
     const auto &s = table().samples;
     if (altitude <= 0.0) return s.front();
     double x = altitude / kStep;

@@ -35,7 +35,6 @@ constexpr double kGasConstant = 287.05287;     // J/(kg·K), R*/M0 for dry air
 constexpr double kGamma = 1.4;
 constexpr double kT0 = 288.15;                 // K
 constexpr double kP0 = 101325.0;               // Pa
-constexpr double kTopGeometric = 86000.0;      // m, where the table ends
 
 struct Layer {
     double base;   // m, geopotential
@@ -83,7 +82,7 @@ const Body *findBody(std::string_view name) {
 
 AtmosphereSample atmosphereAt(const Body &body, double altitude) {
     AtmosphereSample s;
-    if (!body.atmosphere || !(altitude <= kTopGeometric)) return s;  // NaN falls out here too
+    if (!body.atmosphere || !(altitude <= kAtmosphereTop)) return s;  // NaN falls out here too
     const double z = std::max(altitude, 0.0);
     const double h = kEarthRadiusStd * z / (kEarthRadiusStd + z);
 

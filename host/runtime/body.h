@@ -18,6 +18,9 @@ const Body &earth();
 const Body &moon();
 const Body *findBody(std::string_view name);  // case-insensitive; null when unknown
 
+// Geometric altitude (m) above which the standard atmosphere gives no air.
+constexpr double kAtmosphereTop = 86000.0;
+
 struct AtmosphereSample {
     double density = 0.0;      // kg/m³
     double pressure = 0.0;     // Pa

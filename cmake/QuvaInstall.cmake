@@ -3,6 +3,9 @@
 #   bin/quva                  the headless host command
 #   lib/libquvahost.so        the host runtime it and the modules link against
 #   Modules/NAME.so           the six vessel modules, nothing else
+#
+# (on Windows: bin/quva.exe with bin/libquvahost.dll and the compiler's runtime libraries beside
+# it, lib/libquvahost.dll.a, Modules/NAME.dll)
 #   Config/Vessels/, Meshes/Quva/, Scenarios/Quva/   the data the modules and examples need
 #
 # quva takes the parent of its own binary's folder as the tree, and every binary finds the
@@ -19,7 +22,14 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 install(TARGETS quva RUNTIME DESTINATION bin)
-install(TARGETS quvahost LIBRARY DESTINATION lib)
+if(WIN32)
+  # Windows finds a program's libraries next to it: the runtime and the compiler's C++ libraries
+  # go into bin/ (see QUVA_MINGW_RUNTIME), the import library the modules link against into lib/.
+  install(TARGETS quvahost RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+  install(FILES ${QUVA_MINGW_RUNTIME} DESTINATION bin)
+else()
+  install(TARGETS quvahost LIBRARY DESTINATION lib)
+endif()
 
 get_property(quva_installed_modules GLOBAL PROPERTY QUVA_MODULES)
 install(TARGETS ${quva_installed_modules} LIBRARY DESTINATION Modules)

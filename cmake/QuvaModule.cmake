@@ -1,29 +1,46 @@
-# quva_add_module(NAME SOURCES src... [DEFINITIONS def...] [EXPORTS sym...])
+# quva_add_module(NAME SOURCES src... [DEFINITIONS def...] [EXPORTS sym...] [OWN_ENTRY])
 #
-# Builds one vessel module: a shared library named NAME.so in the Modules folder, C++17 and the
-# standard library only, linked against the host runtime alone. Every symbol is hidden except
-# ovcInit, ovcExit and the EXPORTS given; a linker version script makes that list exact.
+# Builds one vessel module: a shared library NAME.so (Linux) or NAME.dll (Windows) in the Modules
+# folder, C++17 and the standard library only, linked against the host runtime alone. It exports
+# ovcInit, ovcExit and the EXPORTS given, nothing else: on Linux every symbol is hidden and a linker
+# version script makes the list exact; on Windows only the functions the sources declare with
+# DLLCLBK are exported, which are the same.
+#
+# OWN_ENTRY: the sources define the library's load/unload entry. Without it a Windows module gets
+# the platform's default entry, which only switches off the thread notices.
 function(quva_add_module name)
-  cmake_parse_arguments(M "" "" "SOURCES;DEFINITIONS;EXPORTS" ${ARGN})
+  cmake_parse_arguments(M "OWN_ENTRY" "" "SOURCES;DEFINITIONS;EXPORTS" ${ARGN})
   add_library(${name} MODULE ${M_SOURCES})
   target_link_libraries(${name} PRIVATE quva_frame quvahost)
   target_compile_definitions(${name} PRIVATE ${M_DEFINITIONS})
   set_target_properties(${name} PROPERTIES
     PREFIX ""
-    SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${QUVA_MODULE_DIR}
     CXX_STANDARD 17
     CXX_STANDARD_REQUIRED ON
     CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
-    BUILD_RPATH "\$ORIGIN/../lib"
-    INSTALL_RPATH "\$ORIGIN/../lib")
+    VISIBILITY_INLINES_HIDDEN ON)
   set(exports ovcInit ovcExit ${M_EXPORTS})
-  list(JOIN exports "; " export_list)
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}.exports)
-  file(WRITE ${script} "{\n  global: ${export_list};\n  local: *;\n};\n")
-  target_link_options(${name} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined)
-  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${script})
+  if(WIN32)
+    if(NOT M_OWN_ENTRY)
+      target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/frame/platform/default_entry_windows.cpp)
+    endif()
+    # Only what the sources mark for export (DLLCLBK) is exported, never anything by default. The
+    # C and C++ runtime support is linked in, so that the module needs no library but the host's
+    # and the system's.
+    target_link_options(${name} PRIVATE -Wl,--exclude-all-symbols -static)
+    set_target_properties(${name} PROPERTIES SUFFIX ".dll")
+  else()
+    list(JOIN exports "; " export_list)
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}.exports)
+    file(WRITE ${script} "{\n  global: ${export_list};\n  local: *;\n};\n")
+    target_link_options(${name} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined)
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${script})
+    set_target_properties(${name} PROPERTIES
+      SUFFIX ".so"
+      BUILD_RPATH "\$ORIGIN/../lib"
+      INSTALL_RPATH "\$ORIGIN/../lib")
+  endif()
   quva_warnings(${name})
   set_property(GLOBAL APPEND PROPERTY QUVA_MODULES ${name})
 endfunction()

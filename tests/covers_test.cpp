@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../frame/expendable_vessel.h"
+#include "library_exports.h"
 #include "module_registry.h"
 #include "module_test_support.h"
 #include "simulation.h"
@@ -217,13 +218,16 @@ INSTANTIATE_TEST_SUITE_P(Builds, CoverDisposal, ::testing::Values("Pilmont", "Dr
 // ---------------------------------------------------------------------------------------------
 // Exports
 
-TEST(CoverExports, EachModuleExportsExactlyItsEntryPoints) {
-    const std::filesystem::path modules = std::filesystem::path(QUVA_BUILD_ROOT) / "Modules";
+// Read from the library file itself: ELF on Linux, PE on Windows. Names must be undecorated there
+// too, exactly as the host looks them up.
+TEST(ModuleExports, EachModuleExportsExactlyItsEntryPoints) {
     const std::vector<std::string> vesselOnly = {"ovcExit", "ovcInit"};
     const std::vector<std::string> withSupport = {"GetModuleVersion", "ModuleDate", "ovcExit", "ovcInit"};
-    EXPECT_EQ(quva::exportedSymbols(modules / "Pilmont.so"), vesselOnly);
-    EXPECT_EQ(quva::exportedSymbols(modules / "Draskel.so"), withSupport);
-    EXPECT_EQ(quva::exportedSymbols(modules / "Nimbrel.so"), withSupport);
+    const std::pair<const char *, const std::vector<std::string> &> modules[] = {
+        {"Vantrel", vesselOnly}, {"Ossum", vesselOnly},    {"Tarrowick", vesselOnly},
+        {"Pilmont", vesselOnly}, {"Draskel", withSupport}, {"Nimbrel", withSupport}};
+    for (const auto &[name, exports] : modules)
+        EXPECT_EQ(quva::exportedSymbols(quvatest::moduleFile(name)), exports) << name;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "module_registry.h"
+#include "library_exports.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "module_test_support.h"
 #include "scenario.h"
 #include "simulation.h"
 
@@ -148,9 +149,9 @@ TEST(Meshes, OneSharedHandlePerMeshFile) {
 }
 
 TEST(Meshes, MissingMeshGivesNullHandleAndWarningWithoutCrashing) {
-    fs::path root = fs::temp_directory_path() / ("quva-nomesh-" + std::to_string(::getpid()));
+    fs::path root = fs::temp_directory_path() / quvatest::uniqueName("nomesh");
     fs::create_directories(root);
-    fs::create_directory_symlink(fs::path(QUVA_BUILD_ROOT) / "Modules", root / "Modules");
+    quvatest::linkFolder(fs::path(QUVA_BUILD_ROOT) / "Modules", root / "Modules");
     {
         World w(1.0, root);
         quva::Vessel &v = w.sim.createVessel("C", "Pilmont");
@@ -187,7 +188,7 @@ TEST_P(ClassResolution, IsAClearErrorNamingTheClass) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ClassResolution,
                          ::testing::Values(ClassError{"NoSuchClass", "line 2"},
-                                           ClassError{"NullProbe", "ovcInit returned no object"},
+                                           ClassError{"NoInitProbe", "does not export ovcInit"},
                                            ClassError{"NoExitProbe", "does not export ovcExit"}),
                          [](const auto &info) { return std::string(info.param.className); });
 

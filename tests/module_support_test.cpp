@@ -2,9 +2,6 @@
 // it is loaded, the date and version it reports, and which exit function it calls at unload.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +10,7 @@
 #include <string>
 
 #include "module_registry.h"
+#include "platform.h"
 #include "module_test_support.h"
 #include "simulation.h"
 
@@ -24,7 +22,7 @@ quva::SimulationOptions options() { return quvatest::hostOptions(1.0); }
 
 template <class F>
 F exported(const quva::Module &m, const char *name) {
-    return reinterpret_cast<F>(dlsym(m.handle, name));
+    return reinterpret_cast<F>(quva::platform::findSymbol(m.handle, name));
 }
 
 class ModuleSupport : public ::testing::TestWithParam<const char *> {};
@@ -83,13 +81,12 @@ TEST(ModuleWithoutSupport, DoesNotIntroduceItself) {
 class ExitFunction : public ::testing::Test {
 protected:
     void SetUp() override {
-        log_ = std::filesystem::path(::testing::TempDir()) /
-               ("quva_exit_probe_" + std::to_string(::getpid()) + ".log");
+        log_ = std::filesystem::temp_directory_path() / (quvatest::uniqueName("exit-probe") + ".log");
         std::filesystem::remove(log_);
-        ::setenv("QUVA_EXIT_PROBE_LOG", log_.c_str(), 1);
+        quvatest::setEnvironment("QUVA_EXIT_PROBE_LOG", log_.string());
     }
     void TearDown() override {
-        ::unsetenv("QUVA_EXIT_PROBE_LOG");
+        quvatest::clearEnvironment("QUVA_EXIT_PROBE_LOG");
         std::filesystem::remove(log_);
     }
     std::string logText() const {
@@ -120,12 +117,12 @@ TEST_F(ExitFunction, OnlyExitModuleIsCalledAtUnloadWithTheModuleHandle) {
 TEST(ModuleUnload, LeavesNoReferenceBehind) {
     for (const char *name : {"Draskel", "Nimbrel"}) {
         SCOPED_TRACE(name);
-        const std::filesystem::path file = std::filesystem::path(QUVA_BUILD_ROOT) / "Modules" / (std::string(name) + ".so");
         {
             Simulation sim(options());
             sim.modules().loadModule(name);
+            EXPECT_TRUE(quvatest::libraryLoaded(quvatest::moduleFile(name)));
         }
-        EXPECT_EQ(dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+        EXPECT_FALSE(quvatest::libraryLoaded(quvatest::moduleFile(name)));
     }
 }
 

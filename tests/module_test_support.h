@@ -9,9 +9,61 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
 #include "simulation.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 namespace quvatest {
+
+// The file of module `name` in the build tree.
+inline std::filesystem::path moduleFile(const std::string &name) {
+    return std::filesystem::path(QUVA_BUILD_ROOT) / "Modules" / (name + quva::platform::kModuleSuffix);
+}
+
+// Whether the library `file` is loaded in this process, asked without loading it.
+inline bool libraryLoaded(const std::filesystem::path &file) {
+#if defined(_WIN32)
+    return GetModuleHandleW(std::filesystem::absolute(file).c_str()) != nullptr;
+#else
+    void *handle = dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle) dlclose(handle);
+    return handle != nullptr;
+#endif
+}
+
+// Sets or removes a variable of this process's environment, which the modules see as well.
+inline void setEnvironment(const char *name, const std::string &value) {
+#if defined(_WIN32)
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+inline void clearEnvironment(const char *name) {
+#if defined(_WIN32)
+    _putenv_s(name, "");
+#else
+    unsetenv(name);
+#endif
+}
+
+// Makes `link` show the folder `target`: a symbolic link where the file system has them, else a
+// copy (Wine, for one, cannot make links).
+inline void linkFolder(const std::filesystem::path &target, const std::filesystem::path &link) {
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(target, link, ec);
+    if (ec) std::filesystem::copy(target, link, std::filesystem::copy_options::recursive);
+}
+
+// A name no other test run uses at the same time.
+inline std::string uniqueName(const std::string &tag) {
+    return "quva-" + tag + "-" + std::to_string(std::random_device{}()) + "-" + std::to_string(std::random_device{}());
+}
 
 inline quva::SimulationOptions hostOptions(double dt, std::filesystem::path root = QUVA_BUILD_ROOT) {
     quva::SimulationOptions o;
@@ -113,12 +165,10 @@ class ScratchRoot {
 public:
     explicit ScratchRoot(const std::string &tag) {
         namespace fs = std::filesystem;
-        path_ = fs::temp_directory_path() /
-                ("quva-" + tag + "-" + std::to_string(std::random_device{}()) + "-" +
-                 std::to_string(std::random_device{}()));
+        path_ = fs::temp_directory_path() / uniqueName(tag);
         fs::create_directories(path_ / "Config" / "Vessels");
-        fs::create_directory_symlink(fs::path(QUVA_BUILD_ROOT) / "Modules", path_ / "Modules");
-        fs::create_directory_symlink(fs::path(QUVA_BUILD_ROOT) / "Meshes", path_ / "Meshes");
+        linkFolder(fs::path(QUVA_BUILD_ROOT) / "Modules", path_ / "Modules");
+        linkFolder(fs::path(QUVA_BUILD_ROOT) / "Meshes", path_ / "Meshes");
     }
     ~ScratchRoot() {
         std::error_code ec;

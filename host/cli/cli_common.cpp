@@ -1,16 +1,15 @@
 #include "cli_common.h"
 
-#include <unistd.h>
-
 #include <iostream>
 #include <system_error>
+
+#include "platform.h"
 
 namespace quva::cli {
 
 std::filesystem::path defaultRoot() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::filesystem::current_path();
+    std::filesystem::path exe = platform::executableFile();
+    if (exe.empty()) return std::filesystem::current_path();
     return exe.parent_path().parent_path();
 }
 

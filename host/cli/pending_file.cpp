@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <system_error>
+
+#include "platform.h"
 
 namespace quva::cli {
 
@@ -18,7 +21,12 @@ PendingFile::~PendingFile() {
 
 void PendingFile::commit() {
     out_.close();
-    if (!out_ || std::rename(part_.c_str(), path_.c_str()) != 0) throw std::runtime_error(path_ + ": cannot be written");
+    if (!out_) throw std::runtime_error(path_ + ": cannot be written");
+    try {
+        platform::replaceFile(part_, path_);
+    } catch (const std::system_error &) {
+        throw std::runtime_error(path_ + ": cannot be written");
+    }
     done_ = true;
 }
 

@@ -1,9 +1,9 @@
 #include "progress_bar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "platform.h"
 
 namespace quva::cli {
 
@@ -31,7 +31,7 @@ std::string progressLine(double done, double total, const std::string &unit, dou
 }
 
 ProgressBar::ProgressBar(double total, std::string unit, std::FILE *out)
-    : out_(out), total_(total), unit_(std::move(unit)), enabled_(isatty(fileno(out)) != 0), start_(Clock::now()) {}
+    : out_(out), total_(total), unit_(std::move(unit)), enabled_(platform::isTerminal(out)), start_(Clock::now()) {}
 
 void ProgressBar::update(double done, Clock::time_point now) {
     if (!enabled_ || now - start_ < kDelay) return;

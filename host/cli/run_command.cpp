@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <system_error>
+#include <utility>
 
 #include "cli_common.h"
 #include "event_options.h"
+#include "platform.h"
 #include "run_outputs.h"
 #include "scenario.h"
 #include "simulation.h"
@@ -44,8 +47,11 @@ public:
     void commit(Trace &trace) {
         trace.close();
         if (part_.empty()) return;
-        if (std::rename(part_.c_str(), path_.c_str()) != 0)
+        try {
+            platform::replaceFile(part_, path_);
+        } catch (const std::system_error &) {
             throw std::runtime_error(path_ + ": cannot write the trace");
+        }
         done_ = true;
     }
 
@@ -53,6 +59,23 @@ private:
     std::string path_, part_;
     bool done_ = false;
 };
+
+// The longest run accepted: far beyond any real one, it turns a slip in --dt, --until or --steps
+// into an error instead of a run that never ends.
+constexpr double kMaxSteps = 1e9;
+
+// Why an output file cannot be written where it is named, or empty. Checked before the run, so
+// that a run whose last output cannot be written has not already written the others.
+std::string outputProblem(const std::string &option, const std::string &path) {
+    namespace fs = std::filesystem;
+    if (path.empty()) return {};
+    std::error_code ec;
+    const fs::path p(path);
+    if (fs::is_directory(p, ec)) return option + " " + path + ": is a folder";
+    const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    if (!fs::is_directory(dir, ec)) return option + " " + path + ": there is no folder " + dir.string();
+    return {};
+}
 
 int run(const RunOptions &o, const std::filesystem::path &root) {
     if (!(o.dt > 0.0) || !std::isfinite(o.dt)) {
@@ -70,6 +93,19 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
     if (!std::isfinite(o.outputs.csvInterval) || o.outputs.csvInterval < 0.0) {
         std::cerr << "quva run: --csv-interval must be a time of 0 s or more\n";
         return kExitUsage;
+    }
+    const double steps = o.steps ? static_cast<double>(*o.steps) : std::floor(o.until.value_or(60.0) / o.dt);
+    if (steps > kMaxSteps) {
+        std::cerr << "quva run: --dt, --until and --steps ask for more than " << static_cast<long long>(kMaxSteps)
+                  << " steps\n";
+        return kExitUsage;
+    }
+    for (const auto &[option, path] : {std::pair{"--save", o.save}, std::pair{"--trace", o.trace},
+                                       std::pair{"--csv", o.outputs.csv}, std::pair{"--plot", o.outputs.plot}}) {
+        if (std::string problem = outputProblem(option, path); !problem.empty()) {
+            std::cerr << "quva run: " << problem << "\n";
+            return kExitFailure;
+        }
     }
     std::vector<ScheduledEvent> events;
     try {
@@ -123,9 +159,12 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
                     sim.simTime(), sim.vessels().size());
         std::fflush(stdout);
+        // The scenario text first: a vessel that cannot be saved fails the run before any output
+        // file has been written.
+        const std::string saved = o.save.empty() ? std::string() : sim.saveScenarioText();
         outputs.write(sim, scenarioTitle(root, scenarioPath), std::cout);
         if (!o.save.empty()) {
-            writeFileAtomically(o.save, sim.saveScenarioText());
+            writeFileAtomically(o.save, saved);
             std::cout << "saved " << o.save << "\n";
         }
         traceFile.commit(sim.trace());

@@ -91,6 +91,7 @@ ClassConfig parseClassConfig(const std::string &content, const std::string &file
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         const ConfigReader in(file, number);
+        if (const std::string problem = text::lineProblem(lines[i]); !problem.empty()) in.fail(problem);
         const std::string_view line = text::trimmed(text::withoutComment(lines[i]));
         if (line.empty()) continue;
         const std::string word = upper(line);

@@ -1,13 +1,12 @@
 // The export list of a shared library, read straight from its ELF dynamic symbol table. The file
 // may come from anywhere, so every offset and size read from it is checked against the file
 // before it is used.
-#include "module_registry.h"
+#include "library_exports.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
+
+#include "binary_file.h"
 
 namespace quva {
 
@@ -26,42 +25,6 @@ constexpr std::uint16_t kUndefined = 0;         // SHN_UNDEF
 constexpr unsigned kBindGlobal = 1, kBindWeak = 2;
 constexpr unsigned kVisDefault = 0, kVisProtected = 3;
 
-class ElfFile {
-public:
-    explicit ElfFile(const std::filesystem::path &path) : path_(path) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) fail("cannot be opened");
-        data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad()) fail("cannot be read");
-    }
-
-    [[noreturn]] void fail(const std::string &what) const {
-        throw std::runtime_error(path_.string() + ": " + what);
-    }
-
-    // Throws unless [offset, offset + size) lies inside the file.
-    void need(std::uint64_t offset, std::uint64_t size, const char *what) const {
-        if (offset > data_.size() || size > data_.size() - offset) fail(std::string("truncated or corrupt (") + what + ")");
-    }
-
-    template <typename T>
-    T read(std::uint64_t offset) const {
-        need(offset, sizeof(T), "field");
-        T v = 0;
-        for (std::size_t i = 0; i < sizeof(T); ++i)
-            v |= static_cast<T>(static_cast<T>(static_cast<unsigned char>(data_[offset + i])) << (8 * i));
-        return v;
-    }
-
-    std::uint8_t byte(std::uint64_t offset) const { return read<std::uint8_t>(offset); }
-    std::size_t size() const { return data_.size(); }
-    const char *at(std::uint64_t offset) const { return data_.data() + offset; }
-
-private:
-    std::filesystem::path path_;
-    std::string data_;
-};
-
 struct Section {
     std::uint32_t type = 0;
     std::uint64_t offset = 0, size = 0, entsize = 0;
@@ -70,8 +33,8 @@ struct Section {
 
 }  // namespace
 
-std::vector<std::string> exportedSymbols(const std::filesystem::path &library) {
-    const ElfFile elf(library);
+std::vector<std::string> elfExports(const std::filesystem::path &library) {
+    const BinaryFile elf(library);
     if (elf.size() < kElfHeaderSize) elf.fail("not an ELF file (too short)");
     if (elf.byte(0) != 0x7f || elf.byte(1) != 'E' || elf.byte(2) != 'L' || elf.byte(3) != 'F')
         elf.fail("not an ELF file");
@@ -126,11 +89,8 @@ std::vector<std::string> exportedSymbols(const std::filesystem::path &library) {
         if (shndx == kUndefined || (bind != kBindGlobal && bind != kBindWeak)) continue;
         if (visibility != kVisDefault && visibility != kVisProtected) continue;
         if (nameOffset >= strtab.size) elf.fail("symbol name outside the string table");
-        const char *name = elf.at(strtab.offset + nameOffset);
-        const std::size_t room = strtab.size - nameOffset;
-        const auto *end = std::find(name, name + room, '\0');
-        if (end == name + room) elf.fail("unterminated symbol name");
-        if (end != name) names.emplace_back(name, end);
+        std::string name = elf.text(strtab.offset + nameOffset, strtab.offset + strtab.size, "symbol name");
+        if (!name.empty()) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());

@@ -22,6 +22,10 @@ public:
     // The words of the next significant line, or empty at the end of the file.
     std::vector<std::string_view> next() {
         while (pos_ < lines_.size()) {
+            if (const std::string problem = text::lineProblem(lines_[pos_]); !problem.empty()) {
+                current_ = static_cast<int>(pos_ + 1);
+                fail(problem);
+            }
             const std::string_view line = text::trimmed(text::withoutComment(lines_[pos_++]));
             if (!line.empty()) {
                 current_ = static_cast<int>(pos_);
@@ -236,7 +240,7 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
         std::error_code ec;
         std::ifstream in;
         if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
-        if (!in) {
+        if (!in.is_open()) {
             why = "mesh file " + file.string() + " not found or not readable";
         } else {
             std::ostringstream text;
@@ -249,6 +253,7 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
                     mesh->name = name;
                 } catch (const InputError &e) {
                     why = std::string("malformed mesh: ") + e.what();
+                    if (!malformed_) malformed_ = e;
                 }
             }
         }

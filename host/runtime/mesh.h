@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "scenario.h"
 #include "vec3.h"
 
 namespace quva {
@@ -39,7 +41,12 @@ public:
     const Mesh *load(const std::string &name, std::string *problem = nullptr);
     std::size_t size() const { return meshes_.size(); }
 
+    // The error of the first mesh file that was found but malformed, if any: unlike a missing
+    // file, which leaves a vessel without its looks, a malformed one is bad input to report.
+    const std::optional<InputError> &firstMalformed() const { return malformed_; }
+
 private:
+    std::optional<InputError> malformed_;
     std::filesystem::path dir_;
     std::map<std::string, std::unique_ptr<Mesh>> meshes_;  // null entries remember failures
     std::map<std::string, std::string> problems_;          // why each failed name failed

@@ -1,13 +1,12 @@
 #include "module_registry.h"
 
-#include <dlfcn.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "platform.h"
 #include "scenario.h"
 
 namespace quva {
@@ -38,7 +37,7 @@ ModuleRegistry::~ModuleRegistry() { unloadAll(); }
 void ModuleRegistry::unloadAll() {
     classes_.clear();
     while (!modules_.empty()) {
-        if (modules_.back()->handle) dlclose(modules_.back()->handle);
+        platform::closeLibrary(modules_.back()->handle);
         modules_.pop_back();
     }
 }
@@ -58,7 +57,7 @@ bool ModuleRegistry::knows(const std::string &className) const {
     if (it != known_.end()) return it->second;
     std::error_code ec;
     bool found = std::filesystem::exists(root_ / "Config" / "Vessels" / (className + ".cfg"), ec) ||
-                 std::filesystem::exists(root_ / "Modules" / (className + ".so"), ec);
+                 std::filesystem::exists(root_ / "Modules" / (className + platform::kModuleSuffix), ec);
     known_.emplace(className, found);
     return found;
 }
@@ -70,17 +69,18 @@ Module &ModuleRegistry::loadModule(const std::string &name) {
         throw std::runtime_error("module name \"" + name + "\" is not valid");
     auto module = std::make_unique<Module>();
     module->name = name;
-    module->file = root_ / "Modules" / (name + ".so");
+    module->file = root_ / "Modules" / (name + platform::kModuleSuffix);
     std::error_code ec;
     if (!std::filesystem::exists(module->file, ec))
         throw std::runtime_error("module " + module->file.string() + " not found");
+    std::string why;
     {
         LoadingScope scope(this);
-        module->handle = dlopen(module->file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        module->handle = platform::openLibrary(module->file, why);
     }
-    if (!module->handle) throw std::runtime_error("cannot load module " + module->file.string() + ": " + dlerror());
-    module->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(dlsym(module->handle, "ovcInit"));
-    module->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(dlsym(module->handle, "ovcExit"));
+    if (!module->handle) throw std::runtime_error("cannot load module " + module->file.string() + ": " + why);
+    module->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(platform::findSymbol(module->handle, "ovcInit"));
+    module->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(platform::findSymbol(module->handle, "ovcExit"));
     modules_.push_back(std::move(module));
     return *modules_.back();
 }
@@ -94,13 +94,13 @@ const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
     std::string moduleName = className;
     if (vc.config && vc.config->module) moduleName = *vc.config->module;
     std::error_code ec;
-    bool hasModuleFile = std::filesystem::exists(root_ / "Modules" / (moduleName + ".so"), ec);
+    bool hasModuleFile = std::filesystem::exists(root_ / "Modules" / (moduleName + platform::kModuleSuffix), ec);
     if (vc.config && vc.config->module && !hasModuleFile)
         throw std::runtime_error("vessel class " + className + ": module " + moduleName + " named in " +
                                  vc.config->file.string() + " not found in " + (root_ / "Modules").string());
     if (!vc.config && !hasModuleFile)
         throw std::runtime_error("vessel class " + className + " has neither a module (" +
-                                 (root_ / "Modules" / (className + ".so")).string() + ") nor a configuration (" +
+                                 (root_ / "Modules" / (className + platform::kModuleSuffix)).string() + ") nor a configuration (" +
                                  (root_ / "Config" / "Vessels" / (className + ".cfg")).string() + ")");
     if (hasModuleFile) {
         try {

@@ -89,8 +89,4 @@ private:
     mutable std::map<std::string, bool> known_;
 };
 
-// Names of the symbols a shared library exports (defined, global or weak, in its dynamic symbol
-// table), sorted. Throws std::runtime_error when the file is not a readable ELF shared object.
-std::vector<std::string> exportedSymbols(const std::filesystem::path &library);
-
 }  // namespace quva

@@ -1,6 +1,4 @@
 // The host's global functions.
-#include <dlfcn.h>
-#include <link.h>
 
 #include <cctype>
 #include <cstdio>
@@ -9,6 +7,7 @@
 
 #include "OrbiterAPI.h"
 #include "host_call.h"
+#include "platform.h"
 #include "scenario_io.h"
 #include "simulation.h"
 
@@ -109,11 +108,10 @@ void InitLib(HINSTANCE hModule) {
     out("InitLib", quva::NoResult{}, TraceHandle{hModule});
     // The module's own build date and interface version, as the module reports them.
     std::string name = "?";
-    struct link_map *map = nullptr;
-    if (hModule && dlinfo(hModule, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name)
-        name = std::filesystem::path(map->l_name).stem().string();
-    auto dateFn = reinterpret_cast<const char *(*)()>(dlsym(hModule, "ModuleDate"));
-    auto versionFn = reinterpret_cast<int (*)()>(dlsym(hModule, "GetModuleVersion"));
+    std::filesystem::path file = quva::platform::libraryFile(hModule);
+    if (!file.empty()) name = file.stem().string();
+    auto dateFn = reinterpret_cast<const char *(*)()>(quva::platform::findSymbol(hModule, "ModuleDate"));
+    auto versionFn = reinterpret_cast<int (*)()>(quva::platform::findSymbol(hModule, "GetModuleVersion"));
     int build = 0;
     if (dateFn) {
         std::string date = dateFn() ? dateFn() : "";
@@ -124,7 +122,7 @@ void InitLib(HINSTANCE hModule) {
     while (line.size() < 30) line += '.';
     line += " [Build " + std::to_string(build) + ", API " + std::to_string(api) + "]";
     if (quva::ModuleRegistry *reg = quva::ModuleRegistry::loading()) reg->recordInitLib({hModule, line});
-    auto init = reinterpret_cast<void (*)(HINSTANCE)>(dlsym(hModule, "InitModule"));
-    if (!init) init = reinterpret_cast<void (*)(HINSTANCE)>(dlsym(hModule, "opcDLLInit"));
+    auto init = reinterpret_cast<void (*)(HINSTANCE)>(quva::platform::findSymbol(hModule, "InitModule"));
+    if (!init) init = reinterpret_cast<void (*)(HINSTANCE)>(quva::platform::findSymbol(hModule, "opcDLLInit"));
     if (init) init(hModule);
 }

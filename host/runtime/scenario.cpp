@@ -10,10 +10,11 @@
 #include <fstream>
 #include <sstream>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <system_error>
 #include <unordered_map>
+
+#include "platform.h"
+#include "text_fields.h"
 
 namespace quva {
 
@@ -35,6 +36,56 @@ bool startsWithWord(const std::string &line, const char *word) {
 
 bool isWord(const std::string &line, const char *word) { return strcasecmp(line.c_str(), word) == 0; }
 
+// The name X of a section line BEGIN_X or END_X (upper case), or empty when the line is neither.
+std::string sectionName(const std::string &line, const char *prefix) {
+    const std::size_t n = std::strlen(prefix);
+    if (line.size() <= n || strncasecmp(line.c_str(), prefix, n) != 0) return {};
+    if (line.find_first_of(" \t") != std::string::npos) return {};
+    std::string name = line.substr(n);
+    for (char &c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// The sections around the ships (BEGIN_X ... END_X) hold free lines, but must open and close in
+// pairs: a missing END_X means the file was cut short or edited wrongly, and reading on would
+// take whatever follows for part of the section. Inside a section only its own END_X counts,
+// and BEGIN_SHIPS, which tells that END_X is missing.
+class SectionTracker {
+public:
+    explicit SectionTracker(const std::string &path) : path_(path) {}
+
+    // Notes a line outside the ships; true when it is the line BEGIN_SHIPS.
+    bool line(const std::string &line, int lineNo) {
+        const std::string begin = sectionName(line, "BEGIN_"), end = sectionName(line, "END_");
+        if (!open_.empty()) {
+            if (begin == "SHIPS")
+                throw InputError(path_, lineNo, "BEGIN_SHIPS inside BEGIN_" + open_ + " (line " +
+                                                    std::to_string(openLine_) + "), which has no END_" + open_);
+            if (end == open_) open_.clear();
+            return false;
+        }
+        if (begin == "SHIPS") return true;
+        if (!begin.empty()) {
+            open_ = begin;
+            openLine_ = lineNo;
+        } else if (!end.empty()) {
+            throw InputError(path_, lineNo, "END_" + end + " without BEGIN_" + end);
+        }
+        return false;
+    }
+
+    bool in(const char *section) const { return open_ == section; }
+
+    void finish() const {
+        if (!open_.empty()) throw InputError(path_, openLine_, "BEGIN_" + open_ + " has no END_" + open_);
+    }
+
+private:
+    const std::string &path_;
+    std::string open_;
+    int openLine_ = 0;
+};
+
 // Reads "Date MJD x" inside BEGIN_ENVIRONMENT.
 void readEnvironmentLine(const std::string &line, ScenarioDocument &doc, const std::string &path, int lineNo) {
     if (!startsWithWord(line, "Date")) return;
@@ -52,28 +103,30 @@ void readEnvironmentLine(const std::string &line, ScenarioDocument &doc, const s
 ScenarioDocument parseScenario(const std::string &text, const std::string &path) {
     ScenarioDocument doc;
     doc.path = path;
-    enum class Where { Head, Environment, Ships, Vessel, Tail } where = Where::Head;
-    std::istringstream in(text);
+    enum class Where { Head, Ships, Vessel, Tail } where = Where::Head;
+    // A byte order mark, which some editors put first, is no part of the first line.
+    const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
+    std::istringstream in(bom ? text.substr(3) : text);
     std::string raw;
     int lineNo = 0;
     VesselBlock block;
     std::unordered_map<std::string, int> firstLine;  // vessel name -> line of its block
+    SectionTracker sections(path);
     while (std::getline(in, raw)) {
         ++lineNo;
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (std::string problem = text::lineProblem(raw); !problem.empty()) throw InputError(path, lineNo, problem);
         std::string line = trim(raw);
         switch (where) {
         case Where::Head:
-        case Where::Environment:
-            if (isWord(line, "BEGIN_SHIPS")) {
+        case Where::Tail:
+            if (sections.line(line, lineNo)) {
                 if (doc.hasShips) throw InputError(path, lineNo, "a second BEGIN_SHIPS section");
                 doc.hasShips = true;
                 where = Where::Ships;
                 break;
             }
-            if (isWord(line, "BEGIN_ENVIRONMENT")) where = Where::Environment;
-            else if (isWord(line, "END_ENVIRONMENT")) where = Where::Head;
-            else if (where == Where::Environment) readEnvironmentLine(line, doc, path, lineNo);
+            if (sections.in("ENVIRONMENT") && where == Where::Head) readEnvironmentLine(line, doc, path, lineNo);
             (doc.hasShips ? doc.tail : doc.head).push_back(raw);
             break;
         case Where::Ships:
@@ -114,11 +167,9 @@ ScenarioDocument parseScenario(const std::string &text, const std::string &path)
                                                    ") has no END line");
             if (!line.empty()) block.lines.push_back({line, lineNo});
             break;
-        case Where::Tail:
-            doc.tail.push_back(raw);
-            break;
         }
     }
+    sections.finish();
     if (where == Where::Vessel)
         throw InputError(path, lineNo, "vessel \"" + block.name + "\" (line " + std::to_string(block.line) +
                                            ") has no END line");
@@ -127,46 +178,24 @@ ScenarioDocument parseScenario(const std::string &text, const std::string &path)
 }
 
 ScenarioDocument readScenarioFile(const std::string &path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw InputError(path, 0, "is a folder, not a scenario file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError(path, 0, std::string("cannot read the scenario: ") + std::strerror(errno));
     std::ostringstream text;
     text << in.rdbuf();
-    return parseScenario(text.str(), path);
+    if (in.bad()) throw InputError(path, 0, "cannot read the scenario");
+    ScenarioDocument doc = parseScenario(text.str(), path);
+    // Without a ships section the file is no scenario (an empty file, or another kind of file).
+    if (!doc.hasShips) throw InputError(path, 0, "no BEGIN_SHIPS section: not a scenario file");
+    return doc;
 }
 
 void writeFileAtomically(const std::string &path, const std::string &text) {
-    namespace fs = std::filesystem;
-    fs::path target(path);
-    fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0) throw InputError(path, 0, std::string("cannot write: ") + std::strerror(errno));
-    const char *p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(tmpl.c_str());
-            throw InputError(path, 0, std::string("cannot write: ") + std::strerror(err));
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    // The descriptor is closed whether or not the data reached the disk.
-    int err = ::fsync(fd) == 0 ? 0 : errno;
-    if (::close(fd) != 0 && err == 0) err = errno;
-    if (err != 0) {
-        ::unlink(tmpl.c_str());
-        throw InputError(path, 0, std::string("cannot write: ") + std::strerror(err));
-    }
-    ::chmod(tmpl.c_str(), 0644);
-    if (std::rename(tmpl.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmpl.c_str());
-        throw InputError(path, 0, std::string("cannot write: ") + std::strerror(err));
+    try {
+        platform::writeFileAtomically(path, text);
+    } catch (const std::system_error &e) {
+        throw InputError(path, 0, e.what());
     }
 }
 

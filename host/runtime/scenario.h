@@ -44,7 +44,10 @@ struct ScenarioDocument {
     double mjd = 51544.5;           // Date MJD of BEGIN_ENVIRONMENT, when given
 };
 
+// Throws InputError naming file and line on malformed text: a line too long or holding binary
+// data, a vessel block without END, sections that do not open and close in pairs.
 ScenarioDocument parseScenario(const std::string &text, const std::string &path);
+// The same for a file, which must also hold a ships section.
 ScenarioDocument readScenarioFile(const std::string &path);
 
 // Writes `text` to `path` through a temporary file in the same folder, renamed into place only

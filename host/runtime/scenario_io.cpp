@@ -188,9 +188,16 @@ Mat3 landedAttitude(double lon, double lat, double headingDeg) {
 
 std::string fmt(const char *format, double a) {
     if (a == 0.0) a = 0.0;  // no "-0.0000"
+    // "%.3f" of a large number has hundreds of digits: sized to fit, so that the number is never
+    // cut short into another one.
     char buf[64];
-    std::snprintf(buf, sizeof buf, format, a);
-    return buf;
+    const int n = std::snprintf(buf, sizeof buf, format, a);
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < sizeof buf) return buf;
+    std::string out(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), format, a);
+    out.resize(static_cast<std::size_t>(n));
+    return out;
 }
 
 std::string vecText(const Vec3 &v, const char *format) {

@@ -17,6 +17,17 @@ namespace {
 
 const char *const kCreatedFile = "(created)";
 
+bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A flight state that is no longer a number (a step far too long for the flight model) would be
+// saved as text that no scenario reader accepts.
+bool savable(const FlightState &s) {
+    for (const auto &row : s.attitude.m)
+        for (double x : row)
+            if (!std::isfinite(x)) return false;
+    return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
+}
+
 }  // namespace
 
 Simulation *Simulation::current_ = nullptr;
@@ -70,7 +81,7 @@ Vessel &Simulation::adopt(VesselPtr v) {
 // ---------------------------------------------------------------------------------------------
 // Creation
 
-Vessel &Simulation::instantiate(const std::string &name, const std::string &className, int line,
+Vessel *Simulation::instantiate(const std::string &name, const std::string &className, int line,
                                 const std::string &file) {
     if (findVessel(name)) throw InputError(file, line, "vessel name \"" + name + "\" is already used");
     const VesselClass *vc;
@@ -93,16 +104,20 @@ Vessel &Simulation::instantiate(const std::string &name, const std::string &clas
     if (vc->config) applyClassConfig(v, *vc->config);
     if (!vc->module) {
         note(&v, "created (" + className + ", configuration only)");
-        return v;
+        return &v;
     }
 
     VESSEL *object = callIn(
         *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
     if (!object) {
+        // The module could not make the object (out of memory): nothing of it exists, so there
+        // is nothing to hand to ovcExit either.
         byName_.erase(v.name);
         live_.erase(&v);
         vessels_.pop_back();
-        throw InputError(file, line, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
+        warn("vessel class " + className + ": ovcInit returned no object for vessel \"" + name + "\" (" + file +
+             (line > 0 ? ":" + std::to_string(line) : std::string()) + "); the run goes on without it");
+        return nullptr;
     }
     note(&v, "created (" + className + ")");
     v.iface = object;
@@ -111,7 +126,7 @@ Vessel &Simulation::instantiate(const std::string &name, const std::string &clas
         FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
         callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
     }
-    return v;
+    return &v;
 }
 
 void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
@@ -169,6 +184,11 @@ void Simulation::postCreate(Vessel &v) {
 }
 
 void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file) {
+    if (leftOut_.count(at.parent)) {
+        warn("vessel " + child.name + ": its parent \"" + at.parent + "\" (" + file + ":" + std::to_string(at.line) +
+             ") was left out, so it starts unattached");
+        return;
+    }
     Vessel *parent = findVessel(at.parent);
     if (!parent) throw InputError(file, at.line, "ATTACHED names vessel \"" + at.parent + "\", which does not exist");
     if (parent == &child) throw InputError(file, at.line, "vessel \"" + child.name + "\" cannot be attached to itself");
@@ -198,30 +218,41 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
                          "vessels of classes this host has neither a module nor a configuration for (use "
                          "--keep-unknown to carry them along unchanged):" + unknown);
 
+    // A vessel carried along without a module object: its block is saved as it was read.
+    auto keepInert = [&](const VesselBlock &b, const std::string &why) {
+        auto owned = arena_.make();
+        owned->id = nextVesselId_++;
+        owned->name = b.name;
+        owned->className = b.className;
+        owned->inertLines = b.raw;
+        owned->isInert = true;
+        owned->state.body = &earth();
+        owned->created = true;
+        if (findVessel(b.name)) throw InputError(doc.path, b.line, "vessel name \"" + b.name + "\" is already used");
+        note(&adopt(std::move(owned)), why);
+    };
     std::vector<std::pair<Vessel *, AttachedLine>> links;
     std::size_t first = vessels_.size();
     for (const VesselBlock &b : doc.ships) {
         if (!modules_.knows(b.className)) {
-            auto owned = arena_.make();
-            owned->id = nextVesselId_++;
-            owned->name = b.name;
-            owned->className = b.className;
-            owned->inertLines = b.raw;
-            owned->isInert = true;
-            owned->state.body = &earth();
-            owned->created = true;
-            if (findVessel(b.name)) throw InputError(doc.path, b.line, "vessel name \"" + b.name + "\" is already used");
-            note(&adopt(std::move(owned)), "kept inert (unknown class " + b.className + ")");
+            keepInert(b, "kept inert (unknown class " + b.className + ")");
             continue;
         }
-        Vessel &v = instantiate(b.name, b.className, b.line, doc.path);
-        HostLines lines = loadBlock(v, b, doc.path);
-        if (lines.attached) links.emplace_back(&v, *lines.attached);
+        Vessel *v = instantiate(b.name, b.className, b.line, doc.path);
+        if (!v) {
+            // The run goes on without it; the scenario saved at the end still holds it.
+            leftOut_.insert(b.name);
+            keepInert(b, "left out (its module gave no object), kept unchanged");
+            continue;
+        }
+        HostLines lines = loadBlock(*v, b, doc.path);
+        if (lines.attached) links.emplace_back(v, *lines.attached);
     }
     for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
     for (std::size_t i = first; i < vessels_.size(); ++i)
         if (!vessels_[i]->inert()) postCreate(*vessels_[i]);
     removeDeleted();
+    if (const auto &malformed = meshes_.firstMalformed()) throw *malformed;
 }
 
 Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
@@ -235,7 +266,9 @@ Vessel &Simulation::createVessel(const std::string &name, const std::string &cla
         std::string t = trim(l);
         if (!t.empty()) block.lines.push_back({t, n});
     }
-    Vessel &v = instantiate(name, className, 0, kCreatedFile);
+    Vessel *made = instantiate(name, className, 0, kCreatedFile);
+    if (!made) throw InputError(kCreatedFile, 0, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
+    Vessel &v = *made;
     HostLines host = loadBlock(v, block, kCreatedFile);
     if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
     postCreate(v);
@@ -286,6 +319,10 @@ std::string Simulation::saveScenarioText() {
             for (const auto &l : v.inertLines) out += l + "\n";
             continue;
         }
+        if (!savable(v.state))
+            throw std::runtime_error("vessel \"" + v.name +
+                                     "\": its position or attitude is no longer a finite number (is the step too "
+                                     "long?), so the scenario cannot be saved");
         out += v.name + ":" + v.className + "\n";
         ScenarioWriteHandle writer;
         if (v.callbacks) {

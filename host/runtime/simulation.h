@@ -61,7 +61,9 @@ public:
 
     // Loading and saving scenarios. Loading creates every vessel of the ships section: ovcInit,
     // clbkSetClassCaps, clbkLoadStateEx with the block's lines; then links attachments; then
-    // clbkPostCreation of each. Throws InputError naming file and line on bad input.
+    // clbkPostCreation of each. Throws InputError naming file and line on bad input, a malformed
+    // mesh file included. A vessel whose ovcInit returns no object is left out with a warning
+    // and kept inert (saved as read); vessels attached to it start unattached.
     void loadScenario(const ScenarioDocument &doc);
     std::string saveScenarioText();
     void saveScenario(const std::string &path);
@@ -137,7 +139,8 @@ public:
 private:
     friend class ScenarioLoader;
 
-    Vessel &instantiate(const std::string &name, const std::string &className, int line, const std::string &file);
+    // Null when the module's ovcInit gave no object (warned about, nothing left behind).
+    Vessel *instantiate(const std::string &name, const std::string &className, int line, const std::string &file);
     void applyClassConfig(Vessel &v, const ClassConfig &cfg);
     HostLines loadBlock(Vessel &v, const VesselBlock &block, const std::string &file);
     void linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file);
@@ -159,6 +162,7 @@ private:
     std::vector<VesselPtr> vessels_;
     std::unordered_map<std::string, Vessel *> byName_;
     std::unordered_set<const Vessel *> live_;
+    std::unordered_set<std::string> leftOut_;  // vessels of the scenario whose module gave no object
     std::vector<std::pair<Vessel *, UINT>> movingAnimations_;
     std::size_t pendingDeletions_ = 0;  // vessels asked for in the current step
     int nextVesselId_ = 1;

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +82,35 @@ std::optional<T> signedNumber(std::string_view w) {
     return v;
 }
 
-inline std::string quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+// A word or value for an error message, cut short when long so that a huge line in a file does
+// not flood the message.
+inline std::string quoted(std::string_view s) {
+    constexpr std::size_t kShown = 60;
+    if (s.size() <= kShown) return "'" + std::string(s) + "'";
+    return "'" + std::string(s.substr(0, kShown)) + "...' (" + std::to_string(s.size()) + " characters)";
+}
+
+// The longest line the host reads from a text file. Far above any line an honest file holds, it
+// keeps a huge line (a corrupt or wrong file) from reaching modules, which may copy a scenario
+// line into a fixed buffer.
+constexpr std::size_t kMaxLineLength = 4096;
+
+// What makes a line unfit for a text file, or empty when it is fit: longer than kMaxLineLength
+// without its leading and trailing blanks (a line written back indented must read again), or
+// holding a control character other than blanks (binary data, most likely a wrong file).
+inline std::string lineProblem(std::string_view line) {
+    if (const std::size_t n = trimmed(line).size(); n > kMaxLineLength)
+        return "line of " + std::to_string(n) + " characters; the longest allowed is " + std::to_string(kMaxLineLength);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if ((c < 0x20 && !isBlank(line[i])) || c == 0x7f) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02x", c);
+            return "binary data (byte " + std::string(code) + " at column " + std::to_string(i + 1) +
+                   "): not a text file";
+        }
+    }
+    return {};
+}
 
 }  // namespace quva::text

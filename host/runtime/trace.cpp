@@ -93,7 +93,7 @@ std::string TraceRecord::json() const {
 }
 
 bool Trace::openFile(const std::string &path) {
-    file_.open(path, std::ios::out | std::ios::trunc);
+    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
     enabled_ = keep_ || file_.is_open();
     return file_.is_open();
 }

@@ -1,9 +1,8 @@
 #include "vessel_arena.h"
 
-#include <sys/mman.h>
-
-#include <cstdlib>
 #include <new>
+
+#include "platform.h"
 
 namespace quva {
 
@@ -18,10 +17,8 @@ VesselPtr VesselArena::make() {
         free_.pop_back();
     } else {
         if (usedInLast_ == kChunk) {
-            void *memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
+            void *memory = platform::allocateAligned(kChunkBytes, kChunkBytes);
             if (!memory) throw std::bad_alloc();
-            // A request, not a requirement: without huge pages the chunk works the same.
-            ::madvise(memory, kChunkBytes, MADV_HUGEPAGE);
             chunks_.emplace_back(static_cast<Slot *>(memory));
             usedInLast_ = 0;
         }
@@ -30,7 +27,7 @@ VesselPtr VesselArena::make() {
     return VesselPtr(new (slot->bytes) Vessel(), VesselSlotRelease{this});
 }
 
-void VesselArena::ChunkFree::operator()(Slot *chunk) const { std::free(chunk); }
+void VesselArena::ChunkFree::operator()(Slot *chunk) const { platform::freeAligned(chunk); }
 
 void VesselArena::release(Vessel *v) {
     v->~Vessel();

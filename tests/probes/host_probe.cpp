@@ -3,8 +3,8 @@
 //   DELETE_AT T N   from the first step at or after simulation time T, ask N times per step
 //   ONCE            ask in one step only
 //   ANIMATE_AT T    in the first step at or after simulation time T, create an animation (at state 0.5)
-// Built three ways: as a well-behaved module (HostProbe), as one whose ovcInit returns no object
-// (NullProbe), and as one that lacks ovcExit (NoExitProbe).
+// Built four ways: as a well-behaved module (HostProbe), as one whose ovcInit returns no object
+// (NullProbe), as one that lacks ovcExit (NoExitProbe) and as one that lacks ovcInit (NoInitProbe).
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -55,6 +55,8 @@ private:
 
 #if defined(PROBE_NULL_INIT)
 DLLCLBK VESSEL *ovcInit(OBJHANDLE, int) { return nullptr; }
+DLLCLBK void ovcExit(VESSEL *vessel) { frame::destroyVessel<HostProbe>(vessel); }
+#elif defined(PROBE_NO_INIT)
 DLLCLBK void ovcExit(VESSEL *vessel) { frame::destroyVessel<HostProbe>(vessel); }
 #elif defined(PROBE_NO_EXIT)
 DLLCLBK VESSEL *ovcInit(OBJHANDLE h, int fmodel) { return frame::createVessel<HostProbe>(h, fmodel); }

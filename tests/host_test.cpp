@@ -192,6 +192,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClassResolution,
                                            ClassError{"NoExitProbe", "does not export ovcExit"}),
                          [](const auto &info) { return std::string(info.param.className); });
 
+// A class name reaches files under Config/Vessels and Modules only: a name that is a path out of
+// the tree would have the host load, and so run, any library on the machine.
+TEST(ClassNames, PathsOutOfTheTreeAreRefusedAndSubfoldersStayUsable) {
+    const std::string outside = quvatest::moduleFile("Pilmont").replace_extension().string();
+    for (const std::string &name : {outside, std::string("../Modules/Pilmont"), std::string("Quva/../../Pilmont")}) {
+        SCOPED_TRACE(name);
+        World w;
+        const std::string text = "BEGIN_SHIPS\nX:" + name + "\n  STATUS Orbiting Earth\n  RPOS 0 6380000 0\nEND\nEND_SHIPS\n";
+        EXPECT_THROW(w.sim.loadScenario(quva::parseScenario(text, "t.scn")), quva::InputError);
+        EXPECT_FALSE(w.sim.modules().knows(name));
+        EXPECT_FALSE(quvatest::libraryLoaded(quvatest::moduleFile("Pilmont")));
+    }
+    // A class in a subfolder of Config/Vessels is found there.
+    quvatest::ScratchRoot root("subclass");
+    fs::create_directories(root.path() / "Config" / "Vessels" / "Quva");
+    root.writeClass("Quva/Cover", "Module = Pilmont\n");
+    quva::Simulation sim(quvatest::hostOptions(0.1, root.path()));
+    EXPECT_TRUE(sim.modules().knows("Quva/Cover"));
+}
+
 TEST(ScenarioErrors, BadHostLineNamesFileAndLine) {
     World w;
     std::string text = "BEGIN_SHIPS\nC:Pilmont\n  STATUS Orbiting Earth\n  RPOS 1 2\nEND\nEND_SHIPS\n";

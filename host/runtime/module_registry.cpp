@@ -26,6 +26,18 @@ private:
     ModuleRegistry *saved_;
 };
 
+// A class or module name names a file under Config/Vessels or Modules, possibly in a subfolder
+// ("Quva/Capsule"), never outside: an absolute name would replace the folder in the path, and ".."
+// would climb out of it, and a library loaded from anywhere runs its own code as it loads.
+bool staysInsideTree(const std::string &name) {
+    if (name.empty()) return false;
+    const std::filesystem::path p(name);
+    if (p.has_root_name() || p.has_root_directory() || name.front() == '/' || name.front() == '\\') return false;
+    for (const auto &part : p)
+        if (part == "..") return false;
+    return name.find("..\\") == std::string::npos && name.find("\\..") == std::string::npos;
+}
+
 }  // namespace
 
 ModuleRegistry *ModuleRegistry::loading() { return g_loading; }
@@ -53,6 +65,7 @@ std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &classNa
 
 bool ModuleRegistry::knows(const std::string &className) const {
     if (classes_.count(className)) return true;
+    if (!staysInsideTree(className)) return false;
     auto it = known_.find(className);
     if (it != known_.end()) return it->second;
     std::error_code ec;
@@ -65,8 +78,7 @@ bool ModuleRegistry::knows(const std::string &className) const {
 Module &ModuleRegistry::loadModule(const std::string &name) {
     for (auto &m : modules_)
         if (m->name == name) return *m;
-    if (name.empty() || name.find("..") != std::string::npos)
-        throw std::runtime_error("module name \"" + name + "\" is not valid");
+    if (!staysInsideTree(name)) throw std::runtime_error("module name \"" + name + "\" is not valid");
     auto module = std::make_unique<Module>();
     module->name = name;
     module->file = root_ / "Modules" / (name + platform::kModuleSuffix);
@@ -88,6 +100,7 @@ Module &ModuleRegistry::loadModule(const std::string &name) {
 const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
     auto it = classes_.find(className);
     if (it != classes_.end()) return it->second;
+    if (!staysInsideTree(className)) throw std::runtime_error("vessel class name \"" + className + "\" is not valid");
     VesselClass vc;
     vc.name = className;
     vc.config = readConfig(className);

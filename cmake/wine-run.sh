@@ -19,7 +19,10 @@ unset DISPLAY WAYLAND_DISPLAY
 case "${1:-}" in
   --start-server)
     # A new prefix is made first, the way Wine makes it on first use.
-    [ -d "$WINEPREFIX" ] || wine wineboot --init >/dev/null 2>&1
+    if [ ! -d "$WINEPREFIX" ]; then
+      mkdir -p "$(dirname "$WINEPREFIX")"
+      log=$(wine wineboot --init 2>&1) || { echo "$log" >&2; echo "wine-run.sh: cannot make the Wine prefix $WINEPREFIX" >&2; exit 1; }
+    fi
     # A server still running for the prefix would keep its own idle time-out: replace it.
     wineserver --kill 2>/dev/null || true
     wineserver --persistent

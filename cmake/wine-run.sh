@@ -26,6 +26,10 @@ case "${1:-}" in
     # A server still running for the prefix would keep its own idle time-out: replace it.
     wineserver --kill 2>/dev/null || true
     wineserver --persistent
+    # Wine's own background programs start with the first program a server sees and stay as long
+    # as it runs, holding on to that program's output: start them here, with no output to hold,
+    # so that a caller waiting for a program's output to end does not wait for them.
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
     exit 0
     ;;
   --stop-server)

@@ -33,8 +33,7 @@ struct Section {
 
 }  // namespace
 
-std::vector<std::string> elfExports(const std::filesystem::path &library) {
-    const BinaryFile elf(library);
+std::vector<std::string> elfExports(const BinaryFile &elf) {
     if (elf.size() < kElfHeaderSize) elf.fail("not an ELF file (too short)");
     if (elf.byte(0) != 0x7f || elf.byte(1) != 'E' || elf.byte(2) != 'L' || elf.byte(3) != 'F')
         elf.fail("not an ELF file");

@@ -1,18 +1,14 @@
 #include "library_exports.h"
 
-#include <fstream>
-#include <stdexcept>
+#include "binary_file.h"
 
 namespace quva {
 
 std::vector<std::string> exportedSymbols(const std::filesystem::path &library) {
-    char magic[2] = {};
-    std::ifstream in(library, std::ios::binary);
-    if (!in) throw std::runtime_error(library.string() + ": cannot be opened");
-    in.read(magic, sizeof magic);
+    const BinaryFile file(library);
     // A PE file starts with the two letters of its MS-DOS stub header; anything else is tried as ELF.
-    if (in.gcount() == 2 && magic[0] == 'M' && magic[1] == 'Z') return peExports(library);
-    return elfExports(library);
+    if (file.size() >= 2 && file.byte(0) == 'M' && file.byte(1) == 'Z') return peExports(file);
+    return elfExports(file);
 }
 
 }  // namespace quva

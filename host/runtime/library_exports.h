@@ -14,8 +14,9 @@ namespace quva {
 // std::runtime_error naming the file when it is neither, or cannot be read, or is corrupt.
 std::vector<std::string> exportedSymbols(const std::filesystem::path &library);
 
-std::vector<std::string> elfExports(const std::filesystem::path &library);
-std::vector<std::string> peExports(const std::filesystem::path &library);
+class BinaryFile;
+std::vector<std::string> elfExports(const BinaryFile &file);
+std::vector<std::string> peExports(const BinaryFile &file);
 
 }  // namespace quva
 

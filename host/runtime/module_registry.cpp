@@ -1,5 +1,6 @@
 #include "module_registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -30,12 +31,15 @@ private:
 // ("Quva/Capsule"), never outside: an absolute name would replace the folder in the path, and ".."
 // would climb out of it, and a library loaded from anywhere runs its own code as it loads.
 bool staysInsideTree(const std::string &name) {
-    if (name.empty()) return false;
-    const std::filesystem::path p(name);
-    if (p.has_root_name() || p.has_root_directory() || name.front() == '/' || name.front() == '\\') return false;
-    for (const auto &part : p)
-        if (part == "..") return false;
-    return name.find("..\\") == std::string::npos && name.find("\\..") == std::string::npos;
+    if (name.empty() || name.front() == '/' || name.front() == '\\' || std::filesystem::path(name).has_root_name())
+        return false;
+    // Either separator counts, whichever platform reads the name.
+    for (std::size_t begin = 0; begin <= name.size();) {
+        const std::size_t end = std::min(name.find_first_of("/\\", begin), name.size());
+        if (name.compare(begin, end - begin, "..") == 0) return false;
+        begin = end + 1;
+    }
+    return true;
 }
 
 }  // namespace

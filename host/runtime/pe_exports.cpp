@@ -77,8 +77,7 @@ private:
 
 }  // namespace
 
-std::vector<std::string> peExports(const std::filesystem::path &library) {
-    const BinaryFile file(library);
+std::vector<std::string> peExports(const BinaryFile &file) {
     const PeImage image(file);
     std::vector<std::string> names;
     if (!image.hasExports()) return names;

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,13 +182,6 @@ std::vector<BadInput> catalogue() {
     return c;
 }
 
-std::string slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void put(const fs::path &p, const std::string &text) {
     fs::create_directories(p.parent_path());
     fs::remove(p);  // may be a link into the build tree
@@ -203,7 +195,7 @@ std::map<std::string, std::string> snapshot(const fs::path &dir) {
         const std::string rel = fs::relative(e.path(), dir).string();
         if (e.is_symlink()) out[rel] = "-> " + fs::read_symlink(e.path()).string();
         else if (e.is_directory()) out[rel] = "/";
-        else out[rel] = slurp(e.path());
+        else out[rel] = quvatest::fileText(e.path());
     }
     return out;
 }
@@ -319,7 +311,7 @@ protected:
         ::waitpid(start(args), &status, 0);
         const double runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        const std::string newText = slurp(target);
+        const std::string newText = quvatest::fileText(target);
         ASSERT_NE(newText, oldText);
         ASSERT_TRUE(temporaries(target).empty());
 
@@ -327,7 +319,7 @@ protected:
         for (int i = 0; i < attempts; ++i) {
             std::ofstream(target, std::ios::binary) << oldText;
             midSave += killOnce(args, target, i, runSeconds);
-            const std::string now = slurp(target);
+            const std::string now = quvatest::fileText(target);
             ASSERT_TRUE(now == oldText || now == newText)
                 << "attempt " << i << ": the target holds " << now.size() << " bytes, neither the old " << oldText.size()
                 << " nor the new " << newText.size();
@@ -366,7 +358,7 @@ TEST_F(SaveKill, NullObjectFromAModuleIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("NullProbe"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\"N\" (" + scn.string() + ":2)"), std::string::npos) << r.err;
-    EXPECT_NE(slurp(dir / "saved.scn").find("N:NullProbe\n" + kShip + "END\n"), std::string::npos);
+    EXPECT_NE(quvatest::fileText(dir / "saved.scn").find("N:NullProbe\n" + kShip + "END\n"), std::string::npos);
 }
 
 // A missing mesh file leaves the vessel without its looks, which a headless run can do without:

@@ -10,8 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "module_test_support.h"
 
 namespace quva::test {
 
@@ -30,12 +31,6 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
-    static std::string slurp(const std::filesystem::path &p) {
-        std::ifstream in(p);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
 
     CliResult quva(const std::string &args) {
         std::string cmd = std::string(QUVA_BUILD_ROOT) + "/bin/quva " + args + " >" + (dir / "out").string() + " 2>" +
@@ -43,8 +38,8 @@ protected:
         int status = std::system(cmd.c_str());
         CliResult r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(dir / "out");
-        r.err = slurp(dir / "err");
+        r.out = quvatest::fileText(dir / "out");
+        r.err = quvatest::fileText(dir / "err");
         return r;
     }
 

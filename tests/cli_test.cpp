@@ -51,7 +51,7 @@ TEST_F(Cli, RunPrintsTimelineSavesAndTraces) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("released from Capsule"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("ran 50 steps"), std::string::npos) << r.out;
-    std::string saved = slurp(save);
+    std::string saved = quvatest::fileText(save);
     EXPECT_NE(saved.find("ApexCover:Pilmont\n"), std::string::npos);
     EXPECT_EQ(saved.find("ATTACHED"), std::string::npos);  // released at 2 s
     std::string first;

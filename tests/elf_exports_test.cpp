@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "library_exports.h"
+#include "module_test_support.h"
 
 namespace {
 
 const std::filesystem::path kHostLibrary = QUVA_BUILD_ROOT "/lib/libquvahost.so";
-
-std::string readAll(const std::filesystem::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class ElfExports : public ::testing::Test {
 protected:
@@ -45,7 +40,7 @@ TEST_F(ElfExports, HostLibraryExportsItsInterfaceOnly) {
 }
 
 TEST_F(ElfExports, EveryTruncationThrows) {
-    const std::string whole = readAll(kHostLibrary);
+    const std::string whole = quvatest::fileText(kHostLibrary);
     ASSERT_GT(whole.size(), 4096u);
     // Cut at the headers, in the middle and just before the section header table at the end.
     for (std::size_t keep : {std::size_t{0}, std::size_t{10}, std::size_t{63}, std::size_t{64}, whole.size() / 2,
@@ -56,7 +51,7 @@ TEST_F(ElfExports, EveryTruncationThrows) {
 }
 
 TEST_F(ElfExports, CorruptSectionOffsetThrowsWithPath) {
-    std::string bytes = readAll(kHostLibrary);
+    std::string bytes = quvatest::fileText(kHostLibrary);
     ASSERT_GT(bytes.size(), 64u);
     for (int i = 0; i < 8; ++i) bytes[40 + i] = '\x7f';  // e_shoff far beyond the file
     const auto path = writeScratch(bytes);

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "module_registry.h"
@@ -89,12 +88,7 @@ protected:
         quvatest::clearEnvironment("QUVA_EXIT_PROBE_LOG");
         std::filesystem::remove(log_);
     }
-    std::string logText() const {
-        std::ifstream in(log_);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string logText() const { return quvatest::fileText(log_); }
 
     std::filesystem::path log_;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,6 +59,12 @@ inline void linkFolder(const std::filesystem::path &target, const std::filesyste
     std::error_code ec;
     std::filesystem::create_directory_symlink(target, link, ec);
     if (ec) std::filesystem::copy(target, link, std::filesystem::copy_options::recursive);
+}
+
+// The whole content of a file, byte for byte; empty when it cannot be read.
+inline std::string fileText(const std::filesystem::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A name no other test run uses at the same time.

@@ -84,7 +84,7 @@ TEST_F(Outputs, CsvHasOneRowPerVesselPerStepAndFallingCoverLosesHeight) {
     fs::path csv = dir / "fall.csv";
     Result r = quva("run " + fallingCover().string() + " --until 2 --csv " + csv.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    std::vector<Row> rows = readCsv(slurp(csv));
+    std::vector<Row> rows = readCsv(quvatest::fileText(csv));
     ASSERT_EQ(rows.size(), 22u);  // header, t = 0 and 20 steps
     EXPECT_EQ(rows[0], (Row{"time", "vessel", "altitude", "speed", "vertical_speed", "drag", "mass"}));
     double lastAltitude = 1e9;
@@ -107,7 +107,7 @@ TEST_F(Outputs, CsvIntervalAndAnimationColumns) {
     fs::path csv = dir / "rec.csv";
     Result r = quva("run Quva/Recovery --until 3 --csv-interval 0.25 --csv " + csv.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    std::vector<Row> rows = readCsv(slurp(csv));
+    std::vector<Row> rows = readCsv(quvatest::fileText(csv));
     ASSERT_EQ(rows[0].size(), 8u);
     EXPECT_EQ(rows[0][7], "anim0");
     std::map<std::string, std::vector<double>> times;
@@ -134,7 +134,7 @@ TEST_F(Outputs, CsvWidensWhenAVesselCreatesAnAnimationLate) {
     fs::path csv = dir / "late.csv";
     Result r = quva("run " + scn.string() + " --until 0.3 --csv " + csv.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    std::vector<Row> rows = readCsv(slurp(csv));
+    std::vector<Row> rows = readCsv(quvatest::fileText(csv));
     ASSERT_EQ(rows.size(), 9u);
     EXPECT_EQ(rows[0].back(), "anim0");
     for (std::size_t i = 1; i < rows.size(); ++i) {
@@ -148,7 +148,7 @@ TEST_F(Outputs, PlotOfALongRunIsThinnedAndMarksRemovals) {
     fs::path svg = dir / "long.svg";
     Result r = quva("run Quva/Recovery --dt 0.05 --until 480 --release 20:Drogue --plot " + svg.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    std::string text = slurp(svg);
+    std::string text = quvatest::fileText(svg);
     EXPECT_TRUE(wellFormed(text));
     EXPECT_NE(text.find("Drogue (removed at 45"), std::string::npos);  // on the ground after 450 s
     EXPECT_NE(text.find("<path class=\"removed\""), std::string::npos);
@@ -164,7 +164,7 @@ TEST_F(Outputs, PlotHasOneLinePerVesselInEachPanel) {
     fs::path svg = dir / "rec.svg";
     Result r = quva("run Quva/Recovery --until 30 --release 20:Drogue --plot " + svg.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    std::string text = slurp(svg);
+    std::string text = quvatest::fileText(svg);
     ASSERT_EQ(text.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
     EXPECT_TRUE(wellFormed(text));
     EXPECT_NE(text.find(">Quva/Recovery</text>"), std::string::npos);
@@ -244,7 +244,7 @@ TEST_F(Outputs, PoseDrawsThreeViewsAndFollowsTheState) {
     Result r = quva("pose Tarrowick --state 0 --out " + folded.string());
     ASSERT_EQ(r.code, 0) << r.err;
     ASSERT_EQ(quva("pose Tarrowick --state 1 --anim 0 --out " + open.string()).code, 0);
-    std::string a = slurp(folded), b = slurp(open);
+    std::string a = quvatest::fileText(folded), b = quvatest::fileText(open);
     EXPECT_TRUE(wellFormed(a));
     for (const char *view : {"view-x-y", "view-z-y", "view-x-z"}) EXPECT_NE(a.find(view), std::string::npos) << view;
     EXPECT_GT(a.find("Z\"/>"), 0u);

@@ -19,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class AtomicWrite : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(dir_); }
@@ -36,9 +31,9 @@ TEST_F(AtomicWrite, CreatesOrReplacesWholeAndLeavesNothingElse) {
     const fs::path target = dir_ / "out.scn";
     const std::string first = "BEGIN_SHIPS\r\nEND_SHIPS\n", second(100000, 'x');
     quva::platform::writeFileAtomically(target, first);
-    EXPECT_EQ(readAll(target), first);  // byte for byte: no line-end translation
+    EXPECT_EQ(quvatest::fileText(target), first);  // byte for byte: no line-end translation
     quva::platform::writeFileAtomically(target, second);
-    EXPECT_EQ(readAll(target), second);
+    EXPECT_EQ(quvatest::fileText(target), second);
     EXPECT_EQ(entries(), 1u);  // no temporary file left beside it
 }
 
@@ -56,7 +51,7 @@ TEST_F(AtomicWrite, ReplaceFileOverwrites) {
     std::ofstream(dir_ / "a", std::ios::binary) << "new";
     std::ofstream(dir_ / "b", std::ios::binary) << "old";
     quva::platform::replaceFile(dir_ / "a", dir_ / "b");
-    EXPECT_EQ(readAll(dir_ / "b"), "new");
+    EXPECT_EQ(quvatest::fileText(dir_ / "b"), "new");
     EXPECT_FALSE(fs::exists(dir_ / "a"));
     EXPECT_THROW(quva::platform::replaceFile(dir_ / "a", dir_ / "b"), std::system_error);
 }

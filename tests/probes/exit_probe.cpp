@@ -14,7 +14,7 @@ namespace {
 void record(const char *function, HINSTANCE module) {
     const char *path = std::getenv("QUVA_EXIT_PROBE_LOG");
     if (path == nullptr) return;
-    if (std::FILE *log = std::fopen(path, "a")) {
+    if (std::FILE *log = std::fopen(path, "ab")) {  // lines end in \n on every platform
         std::fprintf(log, "%s %ju\n", function, static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(module)));
         std::fclose(log);
     }

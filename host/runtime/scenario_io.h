@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "OrbiterAPI.h"
+#include "host_lines.h"
 #include "scenario.h"
 #include "vec3.h"
 
@@ -28,25 +29,6 @@ struct ScenarioReadHandle {
 // FILEHANDLE given to clbkSaveState.
 struct ScenarioWriteHandle {
     std::string text;
-};
-
-struct AttachedLine {
-    std::size_t childPoint = 0;   // i: the child's to-parent point
-    std::size_t parentPoint = 0;  // j: the parent's to-child point
-    std::string parent;
-    int line = 0;
-};
-
-// The host's own lines of one vessel block, as read.
-struct HostLines {
-    std::optional<std::string> status;  // "Orbiting" or "Landed"
-    std::string body;
-    std::optional<Vec3> rpos, rvel, arot, vrot;
-    std::optional<double> lon, lat, heading, alt;
-    std::optional<AttachedLine> attached;
-    std::vector<std::pair<int, double>> prplevel;
-    int prplevelLine = 0;
-    std::vector<std::string> foreign;  // lines this host does not interpret, kept for saving
 };
 
 // The status pointer handed to clbkLoadStateEx; ParseScenarioLineEx fills it. Its first word is

@@ -1,5 +1,24 @@
 #include "module_support.h"
 
+// The two host functions this code needs. The host's public headers do not declare them, so they
+// are declared here, where they are used, as functions the module imports from the host.
+#if defined(_WIN32)
+#define QUVA_IMPORTED_FROM_HOST __declspec(dllimport)
+#else
+#define QUVA_IMPORTED_FROM_HOST __attribute__((visibility("default")))
+#endif
+
+// Introduces the module, given its own handle, to the host.
+QUVA_IMPORTED_FROM_HOST void InitLib(HINSTANCE hModule);
+// The host's number for a date text "Mmm dd yyyy"; the text must be writable.
+QUVA_IMPORTED_FROM_HOST int Date2Int(char *date);
+
+// The date of the host interface the module was written for. A test build may name another, to
+// see what the module does with a date the host cannot read.
+#ifndef QUVA_INTERFACE_DATE
+#define QUVA_INTERFACE_DATE "Aug 30 2010"
+#endif
+
 namespace {
 
 // An exit function takes the module handle; anything it returns is ignored.
@@ -25,7 +44,7 @@ DLLCLBK const char *ModuleDate() { return "Jun 12 2013"; }
 DLLCLBK int GetModuleVersion() {
     if (moduleVersion == 0) {
         // A fresh copy for each call: the host's Date2Int takes writable text.
-        char interfaceDate[] = "Aug 30 2010";
+        char interfaceDate[] = QUVA_INTERFACE_DATE;
         moduleVersion = Date2Int(interfaceDate);
     }
     return moduleVersion;

@@ -137,8 +137,6 @@ OAPIFUNC double oapiGetInducedDrag(double cl, double A, double e);
 OAPIFUNC const MESHHANDLE oapiLoadMeshGlobal(const char *fname);
 OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
 OAPIFUNC void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string);
-OAPIFUNC void InitLib(HINSTANCE hModule);
-OAPIFUNC int Date2Int(char *date);
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -7,6 +7,7 @@
 
 #include "OrbiterAPI.h"
 #include "host_call.h"
+#include "module_introduction.h"
 #include "platform.h"
 #include "scenario_io.h"
 #include "simulation.h"

@@ -6,11 +6,25 @@
 # version script makes the list exact; on Windows only the functions the sources declare with
 # DLLCLBK are exported, which are the same.
 #
-# OWN_ENTRY: the sources define the library's load/unload entry. Without it a Windows module gets
-# the platform's default entry, which only switches off the thread notices.
+# OWN_ENTRY: the module carries the frame's module-support code with its own load/unload entry.
+# The function adds that code itself, the Linux stand-in for the loader's entry call as the very
+# last source (see quva_module_entry_sources), and the loader library it uses. Without it a
+# Windows module gets the platform's default entry, which only switches off the thread notices.
 function(quva_add_module name)
   cmake_parse_arguments(M "OWN_ENTRY" "" "SOURCES;DEFINITIONS;EXPORTS" ${ARGN})
-  add_library(${name} MODULE ${M_SOURCES})
+  set(sources ${M_SOURCES})
+  if(M_OWN_ENTRY)
+    quva_module_entry_sources(entry_sources)
+    list(APPEND sources ${entry_sources})
+  endif()
+  add_library(${name} MODULE ${sources})
+  if(M_OWN_ENTRY)
+    target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
+    # Sources added to the target later would be linked after the entry: refuse them once the
+    # folder that made the module is read to its end.
+    # (A deferred call reads its arguments when it runs, so the name is written into it now.)
+    cmake_language(EVAL CODE "cmake_language(DEFER CALL quva_check_entry_last [[${name}]])")
+  endif()
   target_link_libraries(${name} PRIVATE quva_frame quvahost)
   target_compile_definitions(${name} PRIVATE ${M_DEFINITIONS})
   set_target_properties(${name} PROPERTIES
@@ -43,6 +57,26 @@ function(quva_add_module name)
   endif()
   quva_warnings(${name})
   set_property(GLOBAL APPEND PROPERTY QUVA_MODULES ${name})
+endfunction()
+
+# quva_module_entry_sources(VAR): the module-support sources of a module with its own entry, in
+# link order. The Linux entry must be the last object linked: it introduces the module to the
+# host from its static initialiser, which has to run after those of every other source, and GNU
+# ld orders the initialisers (.init_array) by link order. The tests check the built modules.
+function(quva_module_entry_sources var)
+  set(${var}
+    ${PROJECT_SOURCE_DIR}/frame/module_support.cpp
+    ${QUVA_MODULE_ENTRY_SOURCE}
+    PARENT_SCOPE)
+endfunction()
+set(QUVA_MODULE_ENTRY_SOURCE ${PROJECT_SOURCE_DIR}/frame/platform/module_entry_linux.cpp)
+
+function(quva_check_entry_last name)
+  get_target_property(sources ${name} SOURCES)
+  list(GET sources -1 last)
+  if(NOT last STREQUAL QUVA_MODULE_ENTRY_SOURCE)
+    message(FATAL_ERROR "Module ${name}: ${QUVA_MODULE_ENTRY_SOURCE} must be its last source, but ${last} comes after it")
+  endif()
 endfunction()
 
 # quva_add_test_module(NAME ...): a module built for the tests only, into the same Modules

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "../chutes/chute_airfoil.h"
 #include "OrbiterAPI.h"
+#include "module_test_support.h"
+#include "simulation.h"
 
 namespace {
 
@@ -47,6 +48,9 @@ const std::vector<AngleCase> kAngles = {
     {90.0, 0.0, 0.00004, 0.0},     {-90.0, 0.0, -0.00004, 0.0},
     {120.0, 0.1, 0.00004, 0.1},    {150.0, 0.12, 0.00002, 0.1},
     {-150.0, -0.12, -0.00002, -0.1}, {165.0, 0.06, 0.00001, 0.05},
+    {-60.0, 0.0, -0.00003, 0.0},   {-30.0, 0.0, -0.00002, 0.0},
+    {30.0, 0.0, 0.00002, 0.0},     {60.0, 0.0, 0.00003, 0.0},
+    {-45.0, 0.0, -0.000025, 0.0},  {-120.0, -0.1, -0.00004, -0.1},
     {-200.0, 0.08, 0.0000133333333333, 0.0666666666666667},
     {200.0, -0.08, -0.0000133333333333, -0.0666666666666667},
 };
@@ -102,17 +106,40 @@ TEST(ChuteAirfoil, HorizontalMomentIsAlwaysZero) {
     for (double deg = -400.0; deg <= 400.0; deg += 12.5) EXPECT_EQ(horizontal(deg).cm, 0.0) << deg;
 }
 
-// An angle that is no number, or so large that its grid position does not fit an int, still
-// gives a defined segment: the result is garbage in, garbage out, but nothing undefined happens.
-TEST(ChuteAirfoil, NonFiniteAndHugeAnglesStayDefined) {
+// An angle so large that its grid position does not fit an int still uses the end segment, and
+// the segment's line goes on: the offset from its lower node is not clamped.
+TEST(ChuteAirfoil, HugeAnglesExtendTheEndSegments) {
+    const double inverseStep = 1.0 / (30.0 * RAD);
     double cl = 0.0, cm = 0.0, cd = 0.0;
-    chuteVerticalCoeffs(std::numeric_limits<double>::quiet_NaN(), 0.0, 0.0, &cl, &cm, &cd);
-    EXPECT_TRUE(std::isnan(cl));
     chuteVerticalCoeffs(1.0e300, 0.0, 0.0, &cl, &cm, &cd);
-    EXPECT_LT(cl, 0.0);  // the last segment's line, falling
+    const double high = (1.0e300 + PI) * inverseStep - 11;  // offset from node 11 (150°)
+    EXPECT_DOUBLE_EQ(cl, 0.12 + high * (0.0 - 0.12));
+    EXPECT_DOUBLE_EQ(cm, (0.0002 + high * (0.0 - 0.0002)) * 0.1);
     chuteHorizontalCoeffs(-1.0e300, 0.0, 0.0, &cl, &cm, &cd);
-    EXPECT_GT(cl, 0.0);  // the first segment's line, rising away from -180°
+    const double low = (-1.0e300 + PI) * inverseStep;  // offset from node 0 (-180°)
+    EXPECT_DOUBLE_EQ(cl, low * -0.1);
     EXPECT_EQ(cm, 0.0);
+}
+
+// The host's induced drag is asked with the lift coefficient, the aspect ratio 1.27 and the
+// efficiency 0.3, in that order: the trace shows the order that the formula's symmetry hides.
+TEST(ChuteAirfoil, AsksTheHostForInducedDragWithLiftAspectRatioAndEfficiency) {
+    quva::Simulation sim(quvatest::hostOptions(1.0));
+    sim.trace().keepInMemory(true);
+    Coeffs v = vertical(135.0);
+    Coeffs h = horizontal(-135.0);
+    std::vector<std::vector<double>> asked;
+    for (const quva::TraceRecord &r : sim.trace().records()) {
+        if (r.call != "oapiGetInducedDrag") continue;
+        std::vector<double> args;
+        for (const std::string &item : quvatest::jsonItems(r.args)) args.push_back(quvatest::jsonNumber(item));
+        asked.push_back(args);
+    }
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], (std::vector<double>{v.cl, 1.27, 0.3}));
+    EXPECT_EQ(asked[1], (std::vector<double>{h.cl, 1.27, 0.3}));
+    EXPECT_NEAR(v.cl, 0.11, 1e-12);
+    EXPECT_NEAR(h.cl, -0.1, 1e-12);
 }
 
 TEST(ChuteAirfoil, CanopyAreaIsThatOfTheBuildsRadius) { EXPECT_EQ(chutes::canopyArea, 19.634954084936208); }

@@ -50,39 +50,84 @@ std::vector<double> statesPerStep(Simulation &sim, const std::string &vessel, st
 }
 
 // ---------------------------------------------------------------------------------------------
-// Class caps
+// Class caps and post-creation
 
-std::vector<std::string> capsCalls(Simulation &sim, const std::string &vessel) {
-    std::vector<std::string> names;
-    for (const auto &c : outCalls(sim, vessel))
-        if (c.callback == "clbkSetClassCaps") names.push_back(c.call);
-    return names;
-}
+using quvatest::ExpectedCall;
 
-// The host receives the definition in a fixed order; the mesh is the only one, at index 0,
-// offset to the attachment point, and holds the groups the deploy scale names.
-TEST(ParachuteClassCaps, DefineThemselvesInOrder) {
+struct ConformanceCase {
+    const char *className;
+    std::vector<ExpectedCall> classCaps;
+};
+
+std::ostream &operator<<(std::ostream &os, const ConformanceCase &c) { return os << c.className; }
+
+const std::string kDrogueChord = "19.634954084936208";
+const std::string kClusterChord = "508.70435392793576";
+
+// $VERTICAL and $HORIZONTAL stand for the two coefficient functions; the test checks below which
+// is which by calling them.
+const std::vector<ConformanceCase> kConformance = {
+    {"Vantrel",
+     {
+         {"SetSize", "[5.0292]"},
+         {"SetEmptyMass", "[50.18]"},
+         {"SetPMI", "[[2.3,2.3,0.8]]"},
+         {"SetCrossSections", "[[12,18,30]]"},
+         {"SetRotDrag", "[[0.01,0.01,0.005]]"},
+         {"CreateAirfoil", "[0,[0,-0.02,0.1],$VERTICAL," + kDrogueChord + ",0,0.47]"},
+         {"CreateAirfoil", "[1,[0,0,0.1],$HORIZONTAL," + kDrogueChord + ",0,0.47]"},
+         {"CreateAttachment", R"([true,[0,0,-19.812],[0,0,-1],[0,1,0],"X",false])"},
+         {"AddMesh", R"(["Quva/Vantrels",[0,0,-19.812]])", "0"},
+     }},
+    {"Ossum",
+     {
+         {"SetSize", "[26.0604]"},
+         {"SetEmptyMass", "[" + quvatest::traceNumber(57.60623099 * 3) + "]"},
+         {"SetPMI", "[[2.3,2.3,0.8]]"},
+         {"SetCrossSections", "[[190,205,260]]"},
+         {"SetTouchdownPoints", "[[0,-3,-30],[-3,0,-30],[3,0,-30]]"},
+         {"SetRotDrag", "[[0.01,0.01,0.005]]"},
+         {"CreateAirfoil", "[0,[0,0,0.1],$VERTICAL," + kClusterChord + ",0,0.47]"},
+         {"CreateAirfoil", "[0,[0,0,0.1],$VERTICAL," + kClusterChord + ",0,0.47]"},
+         {"CreateAirfoil", "[1,[0,0,0.1],$HORIZONTAL," + kClusterChord + ",0,0.47]"},
+         {"CreateAttachment", R"([true,[0,0,-30],[0,0,-1],[0,1,0],"X",false])"},
+         {"AddMesh", R"(["Quva/Ossums",[0,0,-30]])", "0"},
+     }},
+};
+
+class ParachuteConformance : public ::testing::TestWithParam<ConformanceCase> {};
+
+// Every host call of the definition, with every argument, in order; then the deploy animation
+// of clbkPostCreation, shown at once at the new parachute's fraction 0.
+TEST_P(ParachuteConformance, DefinesItselfWithTheStatedValues) {
+    const ConformanceCase &c = GetParam();
     Simulation sim(hostOptions(1.0));
     sim.trace().keepInMemory(true);
-    quva::Vessel &d = sim.createVessel("D", "Vantrel");
-    quva::Vessel &m = sim.createVessel("M", "Ossum");
-    EXPECT_EQ(capsCalls(sim, "D"),
-              (std::vector<std::string>{"SetSize", "SetEmptyMass", "SetPMI", "SetCrossSections", "SetRotDrag",
-                                        "CreateAirfoil", "CreateAirfoil", "CreateAttachment", "AddMesh"}));
-    EXPECT_EQ(capsCalls(sim, "M"),
-              (std::vector<std::string>{"SetSize", "SetEmptyMass", "SetPMI", "SetCrossSections",
-                                        "SetTouchdownPoints", "SetRotDrag", "CreateAirfoil", "CreateAirfoil",
-                                        "CreateAirfoil", "CreateAttachment", "AddMesh"}));
-    EXPECT_EQ(m.def.emptyMass, 57.60623099 * 3);
-    ASSERT_EQ(m.airfoils.size(), 3u);
-    EXPECT_EQ(m.airfoils[0].coeffs, m.airfoils[1].coeffs);  // two identical vertical airfoils
-    EXPECT_NE(m.airfoils[2].coeffs, m.airfoils[0].coeffs);
-    for (const quva::Vessel *v : {&d, &m}) {
-        ASSERT_EQ(v->meshes.size(), 1u);
-        EXPECT_EQ(v->meshes[0].offset, v->attachments.at(0)->pos);
+    quva::Vessel &v = sim.createVessel("P", c.className);
+
+    const auto bound = quvatest::expectCalls(quvatest::callsFrom(sim, "P", "clbkSetClassCaps"), c.classCaps);
+    quvatest::expectCalls(quvatest::callsFrom(sim, "P", "clbkPostCreation"),
+                          {
+                              {"CreateAnimation", "[1]", "$ANIM"},
+                              {"AddAnimationComponent", "[$ANIM,0,1,$SCALE,null]"},
+                              {"SetAnimation", "[$ANIM,0]"},
+                          });
+
+    // $VERTICAL has a moment, $HORIZONTAL none: at 135° the vertical moment is 0.00003.
+    for (const quva::Airfoil &a : v.airfoils) {
+        double cl = 0.0, cm = 0.0, cd = 0.0;
+        a.coeffs(135.0 * RAD, 0.0, 0.0, &cl, &cm, &cd);
+        const bool vertical = sim.trace().handleId(reinterpret_cast<const void *>(a.coeffs)) ==
+                              std::stoll(bound.at("$VERTICAL"));
+        EXPECT_EQ(vertical, a.align == LIFT_VERTICAL);
+        EXPECT_NEAR(cm, vertical ? 0.00003 : 0.0, 1e-15);
+        EXPECT_NEAR(cl, vertical ? 0.11 : 0.1, 1e-12);
     }
     EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
 }
+
+INSTANTIATE_TEST_SUITE_P(Classes, ParachuteConformance, ::testing::ValuesIn(kConformance),
+                         [](const auto &info) { return std::string(info.param.className); });
 
 // Each library has its own canopy area (passed as the chord), its own coefficient functions and
 // its own shared deploy transform, even with both loaded at once.
@@ -170,7 +215,10 @@ const std::vector<DeployCase> kDeployCases = {
     {"DrogueAtOneSecond", "Vantrel", 1.0, {}, {0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0, kNone}, "STATE 1 1.0000"},
     {"DrogueAtTwoSeconds", "Vantrel", 2.0, {}, {0.0, 2.0 / 3.0, 4.0 / 3.0, kNone}, "STATE 1 1.3333"},
     {"ClusterAtTwoAndAHalfSeconds", "Ossum", 2.5, {}, {0.0, 0.25, 0.5, 0.75, 1.0, kNone}, "STATE 1 1.0000"},
+    {"DrogueSavedWhileDeploying", "Vantrel", 1.0, {}, {0.0, 1.0 / 3.0}, "STATE 3 0.6667"},
+    {"ClusterSavedWhileDeploying", "Ossum", 1.0, {"STATE 0 0.25"}, {0.25}, "STATE 3 0.3500"},
     {"DrogueLoadedDeployed", "Vantrel", 1.0, {"STATE 1 1"}, {kNone, kNone}, "STATE 1 1.0000"},
+    {"ClusterLoadedDeployedPartOpen", "Ossum", 1.0, {"STATE 1 0.7"}, {kNone, kNone}, "STATE 1 0.7000"},
     {"DrogueLoadedHalfOpen", "Vantrel", 1.0, {"STATE 0 0.5"}, {0.5, 0.5 + 1.0 / 3.0, 0.5 + 2.0 / 3.0, kNone},
      "STATE 1 1.1667"},
     {"ClusterLoadedDeployingHalfOpen", "Ossum", 5.0, {"STATE 3 0.5"}, {0.5, 1.0, kNone}, "STATE 1 1.0000"},
@@ -197,6 +245,10 @@ TEST_P(ParachuteDeploySteps, ShowEachFractionBeforeAdvancingIt) {
     if (c.savedAfter) {
         EXPECT_EQ(savedStateLine(sim, "P"), c.savedAfter);
     }
+    // The loaded fraction, or 0 for a new parachute, is shown from creation.
+    double loaded = 0.0;
+    if (!c.lines.empty()) loaded = std::stod(c.lines[0].substr(8));
+    EXPECT_EQ(animationStates(sim, "P", "clbkPostCreation"), (std::vector<double>{loaded}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, ParachuteDeploySteps, ::testing::ValuesIn(kDeployCases),
@@ -256,6 +308,62 @@ TEST_F(HeldParachute, ClusterGoesOnTheGroundEvenWhileHeld) {
     EXPECT_EQ(countCalls(sim, "M", "oapiDeleteVessel", 2), 1);
     EXPECT_EQ(sim.findVessel("M"), nullptr);
 }
+
+// The host calls of one step of 4000 s from creation, whole: the deploy first, then (for the
+// drogue) the parent test, the handle before the clock, the age test before the ground test.
+struct StepCase {
+    const char *name;
+    const char *className;
+    bool held;
+    bool onGround;
+    std::vector<ExpectedCall> calls;
+    bool removed;
+};
+
+std::ostream &operator<<(std::ostream &os, const StepCase &c) { return os << c.name; }
+
+const ExpectedCall kFirstDeployStep = {"SetAnimation", "[0,0]", "true"};
+
+const std::vector<StepCase> kStepCases = {
+    {"DrogueFreeOldOnGround", "Vantrel", false, true,
+     {kFirstDeployStep,
+      {"GetAttachmentHandle", "[true,0]", "$X"},
+      {"GetAttachmentStatus", "[$X]", "null"},
+      {"GetHandle", "[]", "$SELF"},
+      {"oapiGetSimTime", "[]", "4000"},
+      {"oapiDeleteVessel", "[$SELF,null]"},
+      {"GroundContact", "[]", "true"},
+      {"oapiDeleteVessel", "[$SELF,null]"}},
+     true},
+    {"DrogueHeldOldOnGround", "Vantrel", true, true,
+     {kFirstDeployStep, {"GetAttachmentHandle", "[true,0]", "$X"}, {"GetAttachmentStatus", "[$X]", "$PARENT"}},
+     false},
+    {"ClusterHeldOldInTheAir", "Ossum", true, false,
+     {kFirstDeployStep,
+      {"GetHandle", "[]", "$SELF"},
+      {"oapiGetSimTime", "[]", "4000"},
+      {"oapiDeleteVessel", "[$SELF,null]"},
+      {"GroundContact", "[]", "false"}},
+     true},
+};
+
+class ParachuteStep : public HeldParachute, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(ParachuteStep, MakesItsHostCallsInOrder) {
+    const StepCase &c = GetParam();
+    Simulation sim(hostOptions(4000.0, root.path()));
+    sim.trace().keepInMemory(true);
+    quva::Vessel &carrier = sim.createVessel("C", "Carrier");
+    quva::Vessel &chute = sim.createVessel("P", c.className);
+    if (c.held) sim.attach(carrier, 0, chute, 0);
+    chute.groundContact = c.onGround;
+    sim.step();
+    quvatest::expectCalls(quvatest::callsFrom(sim, "P", "clbkPostStep"), c.calls);
+    EXPECT_EQ(sim.findVessel("P") == nullptr, c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParachuteStep, ::testing::ValuesIn(kStepCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 class ParachuteLifetime : public ::testing::TestWithParam<const char *> {};
 

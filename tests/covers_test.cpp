@@ -18,23 +18,12 @@ namespace {
 using quva::Simulation;
 using quvatest::hostOptions;
 
-// Which host calls the vessel "C" made from inside `callback`, in order: from its first call when
-// `step` is negative, else from its call in that step.
 std::vector<quvatest::OutCall> callsFrom(Simulation &sim, const std::string &callback, std::int64_t step = -1) {
-    std::vector<quvatest::OutCall> out;
-    for (auto &c : quvatest::outCalls(sim, "C")) {
-        if (c.callback != callback) continue;
-        if (step < 0) step = c.step;
-        if (c.step == step) out.push_back(std::move(c));
-    }
-    return out;
+    return quvatest::callsFrom(sim, "C", callback, step);
 }
 
-std::vector<std::string> names(const std::vector<quvatest::OutCall> &calls) {
-    std::vector<std::string> out;
-    for (const auto &c : calls) out.push_back(c.call);
-    return out;
-}
+using quvatest::callNames;
+using quvatest::ExpectedCall;
 
 frame::ExpendableVessel &cover(const quva::Vessel &v) { return *static_cast<frame::ExpendableVessel *>(v.iface); }
 
@@ -45,17 +34,12 @@ quva::Vessel &flyingCover(Simulation &sim, const char *className) {
     return v;
 }
 
-struct Call {
-    std::string name;
-    std::string args;  // JSON array as the trace writes it; MESH stands for the mesh handle
-};
-
 // ---------------------------------------------------------------------------------------------
 // Class caps
 
 // Size, mass, inertia, cross sections and rotation drag are common to all three builds.
-std::vector<Call> withCommonBody(std::vector<Call> rest) {
-    std::vector<Call> calls = {
+std::vector<ExpectedCall> withCommonBody(std::vector<ExpectedCall> rest) {
+    std::vector<ExpectedCall> calls = {
         {"SetSize", "[0.85]"},
         {"SetEmptyMass", "[100]"},
         {"SetPMI", "[[2.3,2.3,0.8]]"},
@@ -68,7 +52,7 @@ std::vector<Call> withCommonBody(std::vector<Call> rest) {
 
 struct CapsCase {
     const char *className;
-    std::vector<Call> calls;
+    std::vector<ExpectedCall> calls;
 };
 
 std::ostream &operator<<(std::ostream &os, const CapsCase &c) { return os << c.className; }
@@ -78,23 +62,23 @@ const std::vector<CapsCase> kCapsCases = {
                     {"SetCW", "[0.2,1,0.47,0.47]"},
                     {"SetDockParams", "[[0,0,0.43],[0,0,1],[0,1,0]]"},
                     {"CreateAttachment", R"([true,[0,0,0.43],[0,0,1],[0,1,0],"X",false])"},
-                    {"oapiLoadMeshGlobal", R"(["Quva/Pilmont"])"},
-                    {"AddMesh", "[MESH,null]"},
+                    {"oapiLoadMeshGlobal", R"(["Quva/Pilmont"])", "$MESH"},
+                    {"AddMesh", "[$MESH,null]", "0"},
                 })},
     {"Draskel", withCommonBody({
                     {"SetCW", "[0.47,1.23,0.47,0.47]"},
                     {"SetDockParams", "[[0,0,0],[0,0,1],[0,1,0]]"},
                     {"CreateAttachment", R"([true,[0,0,0],[0,0,-1],[0,1,0],"X",false])"},
-                    {"oapiLoadMeshGlobal", R"(["Quva/Draskel"])"},
-                    {"AddMesh", "[MESH,null]"},
+                    {"oapiLoadMeshGlobal", R"(["Quva/Draskel"])", "$MESH"},
+                    {"AddMesh", "[$MESH,null]", "0"},
                 })},
     {"Nimbrel", withCommonBody({
                     {"SetCW", "[0.47,1.23,0.47,0.47]"},
                     {"SetDockParams", "[[0,0,0],[0,0,1],[0,1,0]]"},
                     {"CreateAttachment", R"([true,[0,0,0],[0,0,-1],[0,1,0],"X",false])"},
                     {"CreateAttachment", R"([false,[0,0,0],[0,0,-1],[0,1,0],"X",false])"},
-                    {"oapiLoadMeshGlobal", R"(["Quva/DockingProbe"])"},
-                    {"AddMesh", "[MESH,null]"},
+                    {"oapiLoadMeshGlobal", R"(["Quva/DockingProbe"])", "$MESH"},
+                    {"AddMesh", "[$MESH,null]", "0"},
                 })},
 };
 
@@ -106,19 +90,9 @@ TEST_P(CoverClassCaps, DefinesTheBodyInOrderWithEveryValue) {
     sim.trace().keepInMemory(true);
     quva::Vessel &v = sim.createVessel("C", c.className);
 
-    const auto calls = callsFrom(sim, "clbkSetClassCaps");
-    ASSERT_EQ(calls.size(), c.calls.size()) << ::testing::PrintToString(names(calls));
-    std::string mesh = "null";
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        SCOPED_TRACE(c.calls[i].name);
-        EXPECT_EQ(calls[i].call, c.calls[i].name);
-        std::string expected = c.calls[i].args;
-        if (auto at = expected.find("MESH"); at != std::string::npos) expected.replace(at, 4, mesh);
-        EXPECT_EQ(calls[i].args, quvatest::jsonItems(expected));
-        if (calls[i].call == "oapiLoadMeshGlobal") mesh = calls[i].ret;
-    }
+    const auto bound = quvatest::expectCalls(callsFrom(sim, "clbkSetClassCaps"), c.calls);
+    EXPECT_NE(bound.at("$MESH"), "null");
     // The named mesh exists in the mesh store and was added at the origin.
-    EXPECT_NE(mesh, "null");
     ASSERT_EQ(v.meshes.size(), 1u);
     EXPECT_NE(v.meshes[0].mesh, nullptr);
     EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
@@ -146,7 +120,7 @@ TEST_P(CoverDisposal, StartsItsLifetimeAtCreationAndRequestsOnlyAboveIt) {
     for (const auto &r : sim.trace().records()) EXPECT_NE(r.call, "oapiDeleteVessel") << "step " << r.step;
 
     sim.step();  // age 4000 s
-    const auto calls = names(callsFrom(sim, "clbkPostStep", sim.stepCount()));
+    const auto calls = callNames(callsFrom(sim, "clbkPostStep", sim.stepCount()));
     EXPECT_EQ(std::count(calls.begin(), calls.end(), std::string("oapiDeleteVessel")), 1);
     EXPECT_EQ(sim.findVessel("C"), nullptr);
 }
@@ -159,14 +133,14 @@ TEST_P(CoverDisposal, RequestsOnlyWhenDragOverMassExceedsTheLimit) {
     v.readout.drag = 7848.0;  // N, exactly 78.48 m/s² on 100 kg
     sim.step();
     auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
-    EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
+    EXPECT_EQ(callNames(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
                                                       "GetMass"}));
     ASSERT_TRUE(sim.isLive(&v));
 
     v.readout.drag = 7848.01;
     sim.step();
     calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
-    EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
+    EXPECT_EQ(callNames(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiGetSimTime", "GetDrag",
                                                       "GetMass", "oapiDeleteVessel"}));
     EXPECT_EQ(sim.findVessel("C"), nullptr);
 }
@@ -180,7 +154,7 @@ TEST_P(CoverDisposal, GroundContactRequestsAndTheOtherTestsStillRun) {
     v.groundContact = true;
     sim.step();
     const auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
-    EXPECT_EQ(names(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiDeleteVessel",
+    EXPECT_EQ(callNames(calls), (std::vector<std::string>{"GetHandle", "GroundContact", "oapiDeleteVessel",
                                                       "oapiGetSimTime", "GetDrag", "GetMass"}));
     EXPECT_EQ(sim.findVessel("C"), nullptr);
 }
@@ -194,7 +168,7 @@ TEST_P(CoverDisposal, AllThreeConditionsMakeThreeRequestsForOneHandle) {
     sim.step();
 
     const auto calls = callsFrom(sim, "clbkPostStep", sim.stepCount());
-    ASSERT_EQ(names(calls),
+    ASSERT_EQ(callNames(calls),
               (std::vector<std::string>{"GetHandle", "GroundContact", "oapiDeleteVessel", "oapiGetSimTime",
                                         "oapiDeleteVessel", "GetDrag", "GetMass", "oapiDeleteVessel"}));
     const std::string handle = calls[0].ret;
@@ -210,6 +184,34 @@ TEST_P(CoverDisposal, AllThreeConditionsMakeThreeRequestsForOneHandle) {
                             [](const auto &r) { return r.dir == quva::TraceDir::In && r.call == "ovcExit"; }),
               1);
     EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
+}
+
+// The cover keeps no record of having asked: each call of its step asks again while the reason
+// holds (here the host is not given a step in between in which to remove it).
+TEST_P(CoverDisposal, AsksAgainInEveryLaterStep) {
+    Simulation sim(hostOptions(1.0));
+    sim.trace().keepInMemory(true);
+    quva::Vessel &v = flyingCover(sim, GetParam());
+    v.groundContact = true;
+    Simulation::ContextGuard asTheHostCallsIt(sim, &v);
+    for (int call = 0; call < 3; ++call) v.callbacks->clbkPostStep(sim.simTime(), 1.0, sim.mjd());
+    EXPECT_EQ(quvatest::outCalls(sim, "C", "oapiDeleteVessel").size(), 3u);
+}
+
+// A cover keeps nothing of its own across a save: its block holds the host's lines alone, the
+// same as for a vessel of a class that has no module.
+TEST_P(CoverDisposal, WritesNothingToTheScenario) {
+    Simulation sim(hostOptions(1.0));
+    sim.trace().keepInMemory(true);
+    flyingCover(sim, GetParam());
+    const std::string saved = sim.saveScenarioText();
+    std::vector<std::string> fromSave;
+    for (const auto &c : quvatest::outCalls(sim, "C"))
+        if (c.callback == "clbkSaveState") fromSave.push_back(c.call);
+    EXPECT_EQ(fromSave, (std::vector<std::string>{"VESSEL2::clbkSaveState"}));
+    for (const std::string &line : quvatest::savedBlock(saved, "C")) {
+        EXPECT_NE(line.rfind("STATE", 0), 0u) << line;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, CoverDisposal, ::testing::Values("Pilmont", "Draskel", "Nimbrel"),

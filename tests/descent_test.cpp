@@ -50,35 +50,70 @@ void expectStates(const std::vector<double> &shown, const std::vector<double> &e
 // ---------------------------------------------------------------------------------------------
 // Definition
 
-TEST(DescentStage, BuildsItsGearFirstAndLoadsItsMeshLast) {
+// The construction under ovcInit: the gear animation at state 1 with its thirteen components
+// (each joint of a leg hung on the one above it, the group-15 rotation on none), then the mesh.
+// $T0..$T12 stand for the rotations, $C0..$C12 for the component handles.
+std::vector<quvatest::ExpectedCall> expectedConstruction() {
+    std::vector<quvatest::ExpectedCall> calls = {{"CreateAnimation", "[1]", "$ANIM"}};
+    for (int k = 0; k < 13; ++k) {
+        const std::string n = std::to_string(k);
+        const std::string parent = k % 3 == 0 || k == 12 ? "null" : "$C" + std::to_string(k - 1);
+        calls.push_back({"AddAnimationComponent", "[$ANIM,0,1,$T" + n + "," + parent + "]", "$C" + n});
+    }
+    calls.push_back({"oapiLoadMeshGlobal", R"(["Quva/Tarrowick"])", "$MESH"});
+    return calls;
+}
+
+// Every host call of the definition with every argument, in order. The stores are created full
+// (initial mass -1) and the engine draws on the first; the mesh loaded under ovcInit is added.
+const std::vector<quvatest::ExpectedCall> kClassCaps = {
+    {"SetSize", "[4.3]"},
+    {"SetCrossSections", "[[7.38,7.38,12.8]]"},
+    {"SetPMI", "[[1.28,1.28,2.06]]"},
+    {"SetRotDrag", "[[0.01,0.01,0.01]]"},
+    {"SetEmptyMass", "[1798.95]"},
+    {"SetTouchdownPoints", "[[0,-2.3,4.4],[-3.8,-2.3,-2.2],[3.8,-2.3,-2.2]]"},
+    {"CreatePropellantResource", "[8480.81,-1,1]", "$TANK1"},
+    {"CreatePropellantResource", "[20.5,-1,1]", "$TANK2"},
+    {"CreatePropellantResource", "[135.64,-1,1]", "$TANK3"},
+    {"CreateThruster", "[[0,-1.98,0],[0,1,0],44482.2,$TANK1,3075.44,0,101400]", "$ENGINE"},
+    {"AddMesh", "[$MESH,null]", "0"},
+    {"SetMeshVisibilityMode", "[0,3]"},
+    {"SetCameraOffset", "[[0,2.4,0]]"},
+};
+
+TEST(DescentStage, BuildsItsGearFirstAndDefinesItselfWithTheStatedValues) {
     Simulation sim(hostOptions(1.0));
     sim.trace().keepInMemory(true);
     quva::Vessel &v = sim.createVessel("L", "Tarrowick");
 
-    std::vector<std::string> init, caps;
-    for (const auto &c : outCalls(sim, "L")) {
-        if (c.callback == "ovcInit") init.push_back(c.call);
-        if (c.callback == "clbkSetClassCaps") caps.push_back(c.call);
-    }
-    std::vector<std::string> expectedInit = {"CreateAnimation"};
-    expectedInit.insert(expectedInit.end(), 13, "AddAnimationComponent");
-    expectedInit.push_back("oapiLoadMeshGlobal");
-    EXPECT_EQ(init, expectedInit);
-    EXPECT_EQ(caps, (std::vector<std::string>{"SetSize", "SetCrossSections", "SetPMI", "SetRotDrag", "SetEmptyMass",
-                                              "SetTouchdownPoints", "CreatePropellantResource",
-                                              "CreatePropellantResource", "CreatePropellantResource",
-                                              "CreateThruster", "AddMesh", "SetMeshVisibilityMode",
-                                              "SetCameraOffset"}));
+    const auto bound = quvatest::expectCalls(quvatest::callsFrom(sim, "L", "ovcInit"), expectedConstruction());
+    quvatest::expectCalls(quvatest::callsFrom(sim, "L", "clbkSetClassCaps"), kClassCaps, bound);
+    EXPECT_TRUE(quvatest::callsFrom(sim, "L", "clbkPostCreation").empty());
 
     ASSERT_EQ(v.propellants.size(), 3u);
     const double stores[] = {8480.81, 20.5, 135.64};
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(v.propellants[i]->mass, stores[i]);  // created full
-    ASSERT_EQ(v.thrusters.size(), 1u);
-    EXPECT_EQ(v.thrusters[0]->tank, v.propellants[0].get());
     ASSERT_EQ(v.meshes.size(), 1u);
     EXPECT_EQ(v.meshes[0].visibility, MESHVIS_ALWAYS);
     // The mesh holds every group the rig moves: the host found nothing to report.
     EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
+}
+
+// No clock, no age, no deletion: on the ground, after any time, the stage stays.
+TEST(DescentStage, NeverAsksForItsDeletion) {
+    Simulation sim(hostOptions(1.0e6));
+    sim.trace().keepInMemory(true);
+    quva::Vessel &v = sim.createVessel("L", "Tarrowick", {"STATUS Landed Moon", "POS 23.47 0.67", "HEADING 90"});
+    ASSERT_TRUE(v.groundContact);
+    sim.runSteps(3);
+    EXPECT_TRUE(sim.isLive(&v));
+    for (const auto &c : outCalls(sim, "L")) {
+        EXPECT_NE(c.call, "oapiDeleteVessel");
+        EXPECT_NE(c.call, "oapiGetSimTime");
+        EXPECT_NE(c.call, "GroundContact");
+    }
+    EXPECT_EQ(animationStates(sim, "L", "clbkPostStep"), (std::vector<double>{1.0, 1.0, 1.0}));
 }
 
 struct Joint {

@@ -2,13 +2,18 @@
 // asked of it from the trace.
 #pragma once
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform.h"
 #include "simulation.h"
@@ -132,6 +137,89 @@ inline std::vector<OutCall> outCalls(quva::Simulation &sim, const std::string &v
         out.push_back({r.step, callback, r.call, jsonItems(r.args), r.ret});
     }
     return out;
+}
+
+// The host calls `vessel` made from inside `callback`, in order: from the callback's first call
+// when `step` is negative, else from its call in that step.
+inline std::vector<OutCall> callsFrom(quva::Simulation &sim, const std::string &vessel, const std::string &callback,
+                                      std::int64_t step = -1) {
+    std::vector<OutCall> out;
+    for (OutCall &c : outCalls(sim, vessel)) {
+        if (c.callback != callback) continue;
+        if (step < 0) step = c.step;
+        if (c.step == step) out.push_back(std::move(c));
+    }
+    return out;
+}
+
+inline std::vector<std::string> callNames(const std::vector<OutCall> &calls) {
+    std::vector<std::string> out;
+    for (const OutCall &c : calls) out.push_back(c.call);
+    return out;
+}
+
+// One host call a module is expected to make: its name, its arguments as the trace writes them
+// (a JSON array) and, optionally, its result. A value written $NAME stands for a handle or id
+// the host hands out: it takes the traced value where it first appears and must be the same
+// wherever the name comes again; two different names must stand for different values.
+struct ExpectedCall {
+    std::string name;
+    std::string args;
+    std::string ret = {};  // empty: not compared
+};
+
+// Placeholder name -> the traced value it stands for.
+using Bindings = std::map<std::string, std::string>;
+
+// Two traced values are the same when their texts are, when both are numbers of the same double
+// value, or when both are arrays of the same values.
+inline bool sameTraceValue(const std::string &actual, const std::string &expected, Bindings &bound) {
+    if (!expected.empty() && expected[0] == '$') {
+        auto [at, fresh] = bound.emplace(expected, actual);
+        if (!fresh) return at->second == actual;
+        for (const auto &[name, value] : bound)
+            if (name != expected && value == actual) return false;
+        return true;
+    }
+    if (actual == expected) return true;
+    if (!actual.empty() && actual[0] == '[' && !expected.empty() && expected[0] == '[') {
+        const auto a = jsonItems(actual), e = jsonItems(expected);
+        if (a.size() != e.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (!sameTraceValue(a[i], e[i], bound)) return false;
+        return true;
+    }
+    char *endA = nullptr, *endE = nullptr;
+    const double a = std::strtod(actual.c_str(), &endA), e = std::strtod(expected.c_str(), &endE);
+    return !actual.empty() && !expected.empty() && *endA == '\0' && *endE == '\0' && a == e;
+}
+
+// Compares the host calls in `calls` with `expected`, one by one: name, every argument and the
+// result where one is given. Returns what each placeholder stands for.
+inline Bindings expectCalls(const std::vector<OutCall> &calls, const std::vector<ExpectedCall> &expected,
+                            Bindings bound = {}) {
+    EXPECT_EQ(callNames(calls).size(), expected.size()) << ::testing::PrintToString(callNames(calls));
+    for (std::size_t i = 0; i < std::min(calls.size(), expected.size()); ++i) {
+        const OutCall &c = calls[i];
+        const ExpectedCall &e = expected[i];
+        SCOPED_TRACE("call " + std::to_string(i) + ": " + e.name + e.args);
+        EXPECT_EQ(c.call, e.name);
+        std::string args = "[";
+        for (std::size_t k = 0; k < c.args.size(); ++k) args += (k ? "," : "") + c.args[k];
+        args += "]";
+        EXPECT_TRUE(sameTraceValue(args, e.args, bound)) << "traced " << args;
+        if (!e.ret.empty()) {
+            EXPECT_TRUE(sameTraceValue(c.ret, e.ret, bound)) << "returned " << c.ret;
+        }
+    }
+    return bound;
+}
+
+// A double as text for the expected-call tables; it reads back as the same double.
+inline std::string traceNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
 }
 
 // The states given to SetAnimation for `vessel` from inside `callback`, in order.

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,7 +71,13 @@ std::vector<BadInput> catalogue() {
                                                 std::string(1, '\0') + "0 0\nEND\nEND_SHIPS\n"}},
          run, 1, {"s.scn:4:", "byte 0x00"}},
         {"HugeLineInAVessel", {{"s.scn", "BEGIN_SHIPS\nP:Pilmont\n  RPOS " + std::string(100000, '1') + "\nEND\nEND_SHIPS\n"}},
-         run, 1, {"s.scn:3:", "line of 100005 characters"}},
+         run, 1, {"s.scn:3:", "line of 100007 characters"}},
+        {"HugeIndentBeforeAShortLine",
+         {{"s.scn", "BEGIN_SHIPS\nP:Pilmont\n" + std::string(100000, ' ') + "STATUS Landed Earth\nEND\nEND_SHIPS\n"}}, run,
+         1, {"s.scn:3:", "line of 100019 characters"}},
+        {"LineTooLongToBeWrittenBackIndented",
+         {{"s.scn", "BEGIN_SHIPS\nP:Pilmont\n  STATUS Landed Earth\nX" + std::string(4094, 'x') + "\nEND\nEND_SHIPS\n"}},
+         run, 1, {"s.scn:4:", "4095 characters without its blanks"}},
         {"HugeLineInTheDescription", {{"s.scn", "BEGIN_DESC\n" + std::string(20000, 'x') + "\nEND_DESC\n" + kGood}}, run,
          1, {"s.scn:2:", "longest allowed"}},
         {"NotANumber", {{"s.scn", "BEGIN_SHIPS\nP:Pilmont\n  STATUS Orbiting Earth\n  RPOS nan 6378100 0\nEND\nEND_SHIPS\n"}},
@@ -139,6 +146,25 @@ std::vector<BadInput> catalogue() {
          run, 1, {"Box.msh:1:", "binary data"}},
         {"ModuleMeshMalformed", {{"s.scn", kGood}, {"Meshes/Quva/Pilmont.msh", "MSHX1\nGROUPS 1\nGEOM 3 1\n0 0 0\n"}}, run,
          1, {"Pilmont.msh:4:", "vertex 1 of 3"}},
+        // Modules that fail or hand the host what cannot be flown.
+        {"ModuleThrowsWhileReadingItsLines", {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  THROW_AT -1\nEND\nEND_SHIPS\n"}},
+         run, 1, {"s.scn:2:", "vessel \"P\" (class HostProbe)", "clbkLoadStateEx", "probe failure"}},
+        {"ModuleThrowsInAStep", {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  THROW_AT 0.2\nEND\nEND_SHIPS\n"}}, run, 1,
+         {"vessel \"P\" (class HostProbe)", "clbkPostStep", "at step 2", "probe failure"}},
+        {"ModuleSetsANaNEmptyMass", {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  SET_AT 0.1 EmptyMass nan\nEND\nEND_SHIPS\n"}},
+         run, 1, {"vessel \"P\" (class HostProbe)", "SetEmptyMass(nan)", "at step 1"}},
+        {"ModuleSetsANegativeSizeWhileLoading",
+         {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  SET_AT -1 Size -2\nEND\nEND_SHIPS\n"}}, run, 1,
+         {"s.scn:2:", "vessel \"P\"", "SetSize(-2)"}},
+        {"ModuleSetsAnInfiniteCrossSection",
+         {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  SET_AT 0 CrossSections inf\nEND\nEND_SHIPS\n"}}, run, 1,
+         {"vessel \"P\"", "SetCrossSections(1, inf, 1)"}},
+        {"ModuleMakesAnAirfoilOfNegativeArea",
+         {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  SET_AT 0.1 AirfoilArea -3\nEND\nEND_SHIPS\n"}}, run, 1,
+         {"vessel \"P\"", "CreateAirfoil(-3)", "area"}},
+        {"ModuleMakesAStoreOfNaNCapacity",
+         {{"s.scn", "BEGIN_SHIPS\nP:HostProbe\n" + kShip + "  SET_AT 0.1 PropellantMax nan\nEND\nEND_SHIPS\n"}}, run, 1,
+         {"vessel \"P\"", "CreatePropellantResource(nan)"}},
         // Module files.
         {"ModuleFileNotALibrary", {{"s.scn", "BEGIN_SHIPS\nJ:Junk\n" + kShip + "END\nEND_SHIPS\n"}, {"Modules/Junk.so", "not a library\n"}},
          run, 1, {"s.scn:2:", "Junk.so"}},
@@ -163,7 +189,7 @@ std::vector<BadInput> catalogue() {
          "run {scn} --steps 2 --save {out}/gone/x.scn --trace {out}/trace.jsonl --csv {out}/tel.csv --plot {out}/plot.svg", 1,
          {"--save", "gone"}, false},
         {"SaveOntoAFolder", {{"s.scn", kGood}},
-         "run {scn} --steps 2 --save {out} --trace {out}/trace.jsonl --csv {out}/tel.csv --plot {out}/plot.svg", 1,
+         "run {scn} --steps 2 --save {out} --trace {out}/trace.jsonl --csv {out}/tel.csv --plot {out}/plot.svg", 2,
          {"--save", "is a folder"}, false},
         {"PlotIntoMissingFolder", {{"s.scn", kGood}},
          "run {scn} --steps 2 --save {out}/saved.scn --trace {out}/trace.jsonl --csv {out}/tel.csv --plot {out}/gone/p.svg",
@@ -172,8 +198,26 @@ std::vector<BadInput> catalogue() {
          "run {scn} --steps 2 --save {out}/saved.scn --trace {out}/gone/t.jsonl --csv {out}/tel.csv --plot {out}/plot.svg",
          1, {"--trace", "gone"}, false},
         {"CsvOntoAFolder", {{"s.scn", kGood}},
-         "run {scn} --steps 2 --save {out}/saved.scn --trace {out}/trace.jsonl --csv {out} --plot {out}/plot.svg", 1,
+         "run {scn} --steps 2 --save {out}/saved.scn --trace {out}/trace.jsonl --csv {out} --plot {out}/plot.svg", 2,
          {"--csv", "is a folder"}, false},
+        // Outputs that would overwrite each other, the input, or what is not a file.
+        {"SaveAndTraceOnOneFile", {{"s.scn", kGood}}, "run {scn} --steps 2 --save {out}/saved.scn --trace {out}/./saved.scn", 2,
+         {"--save", "--trace", "name the same file"}, false},
+        {"CsvAndPlotOnOneFileThroughAFolderAbove", {{"s.scn", kGood}},
+         "run {scn} --steps 2 --csv {out}/tel.csv --plot {out}/../outputs/tel.csv", 2, {"--csv", "--plot", "same file"}, false},
+        {"AllFourOnOneFile", {{"s.scn", kGood}},
+         "run {scn} --steps 2 --save {out}/plot.svg --trace {out}/plot.svg --csv {out}/plot.svg --plot {out}/plot.svg", 2,
+         {"--save", "--trace", "same file"}, false},
+        {"TraceOverTheInputScenario", {{"s.scn", kGood}}, "run {scn} --steps 2 --trace {scn}", 2,
+         {"--trace", "is the input scenario"}, false},
+        {"EmptySaveName", {{"s.scn", kGood}}, "run {scn} --steps 2 --save '' --trace {out}/trace.jsonl", 2,
+         {"--save", "file name is empty"}, false},
+        {"TraceOntoADevice", {{"s.scn", kGood}}, "run {scn} --steps 2 --trace /dev/null --csv {out}/tel.csv", 2,
+         {"--trace /dev/null", "not a regular file"}, false},
+        // State that stops being finite ends the run whatever it writes.
+        {"StateLostWithoutSaving", {{"s.scn", "BEGIN_SHIPS\nC:QuvaCapsule\n" + kShip + "END\nEND_SHIPS\n"}},
+         "run {scn} --dt 1e300 --steps 3 --csv {out}/tel.csv --plot {out}/plot.svg", 1,
+         {"vessel \"C\" (class QuvaCapsule)", "stopped being a finite number", "likely cause"}, false},
         {"SaveOverTheBadInputItself", {{"s.scn", "BEGIN_SHIPS\nP:Pilmont\n  RPOS x\nEND\nEND_SHIPS\n"}},
          "run {scn} --steps 2 --save {scn} --trace {out}/trace.jsonl", 1, {"s.scn:3:"}, false},
         {"StepSoLongTheStateIsLost", {{"s.scn", "BEGIN_SHIPS\nC:QuvaCapsule\n" + kShip + "END\nEND_SHIPS\n"}},
@@ -245,6 +289,71 @@ TEST_P(BadInputTest, FailsClearlyAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, BadInputTest, ::testing::ValuesIn(catalogue()),
                          [](const auto &info) { return info.param.name; });
+
+// Inputs that are not regular files, or far too large, are refused by name before they are read:
+// a pipe or a device would hang the reader or feed it without end, a folder named like a class
+// configuration is no empty class. (Run under `timeout`, so that a hang fails instead of stalling.)
+struct SpecialInput {
+    std::string name;
+    std::string path;  // below the case's tree
+    enum Kind { Pipe, Folder, EndlessDevice, Oversized } kind;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> says;
+};
+
+void PrintTo(const SpecialInput &c, std::ostream *os) { *os << c.name; }
+
+class SpecialInputTest : public quva::test::CliTest, public ::testing::WithParamInterface<SpecialInput> {};
+
+TEST_P(SpecialInputTest, IsRefusedByNameWithoutHanging) {
+    const SpecialInput &c = GetParam();
+    const fs::path root = dir / "root", out = dir / "outputs";
+    linkTree(root);
+    for (const auto &[name, text] : c.files) put(root / name, text);
+    const fs::path special = root / c.path;
+    fs::create_directories(special.parent_path());
+    fs::remove(special);
+    switch (c.kind) {
+    case SpecialInput::Pipe: ASSERT_EQ(::mkfifo(special.c_str(), 0644), 0); break;
+    case SpecialInput::Folder: fs::create_directories(special); break;
+    case SpecialInput::EndlessDevice: fs::create_symlink("/dev/zero", special); break;
+    case SpecialInput::Oversized:
+        std::ofstream(special) << "BEGIN_SHIPS\n";
+        fs::resize_file(special, (64u << 20) + 1);  // sparse: costs no disk
+        break;
+    }
+    fs::create_directories(out);
+    put(out / "saved.scn", "old");
+    const std::string cmd = "timeout 60 " + std::string(QUVA_BUILD_ROOT) + "/bin/quva --root " + root.string() + " run " +
+                            (root / "s.scn").string() + " --steps 2 --save " + (out / "saved.scn").string() + " >" +
+                            (dir / "out").string() + " 2>" + (dir / "err").string();
+    const int status = std::system(cmd.c_str());
+    const std::string err = quvatest::fileText(dir / "err");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    for (const auto &w : c.says) EXPECT_NE(err.find(w), std::string::npos) << "missing \"" << w << "\" in:\n" << err;
+    EXPECT_EQ(snapshot(out), (std::map<std::string, std::string>{{"saved.scn", "old"}}));
+}
+
+const std::string kJunk = "BEGIN_SHIPS\nJ:Junk\n" + kShip + "END\nEND_SHIPS\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SpecialInputTest,
+    ::testing::Values(
+        SpecialInput{"ScenarioIsAPipe", "s.scn", SpecialInput::Pipe, {}, {"s.scn: is not a regular file"}},
+        SpecialInput{"ScenarioIsEndless", "s.scn", SpecialInput::EndlessDevice, {}, {"s.scn: is not a regular file"}},
+        SpecialInput{"ScenarioBeyondTheSizeLimit", "s.scn", SpecialInput::Oversized, {}, {"s.scn: is 67108865 bytes long", "67108864"}},
+        SpecialInput{"ConfigurationIsAFolder", "Config/Vessels/Box.cfg", SpecialInput::Folder, {{"s.scn", kBox}},
+                     {"Box.cfg: is a folder, not a class configuration"}},
+        SpecialInput{"ConfigurationIsAPipe", "Config/Vessels/Box.cfg", SpecialInput::Pipe, {{"s.scn", kBox}},
+                     {"Box.cfg: is not a regular file"}},
+        SpecialInput{"ConfigurationIsEndless", "Config/Vessels/Box.cfg", SpecialInput::EndlessDevice, {{"s.scn", kBox}},
+                     {"Box.cfg: is not a regular file"}},
+        SpecialInput{"ModuleIsAPipe", "Modules/Junk.so", SpecialInput::Pipe, {{"s.scn", kJunk}},
+                     {"s.scn:2:", "Junk.so: is not a regular file"}},
+        SpecialInput{"MeshIsAPipe", "Meshes/Quva/Box.msh", SpecialInput::Pipe,
+                     {{"s.scn", kBox}, {"Config/Vessels/Box.cfg", "MeshName = Quva/Box\n"}}, {"Box.msh: is not a regular file"}}),
+    [](const auto &info) { return info.param.name; });
 
 // Saving is never seen half done. A run that saves a large fleet is killed (SIGKILL) at many
 // moments, most of them while its temporary file exists: the target must then hold, byte for
@@ -387,8 +496,9 @@ TEST(SoundInput, OddButSoundScenariosAreRead) {
         {"SectionWordsInsideADescription", "BEGIN_DESC\nBEGIN_STORY\nEND_STORY\nEND_OTHER\nEND_DESC\n" + ships},
         {"UnknownSectionsAroundTheShips", "BEGIN_CARGO\n  crates 3\nEND_CARGO\n" + ships + "begin_focus\n  Ship P\nend_focus\n"},
         {"TabsAndAccents", "BEGIN_DESC\n\tDescente d\xC3\xA9 la capsule\nEND_DESC\n" + ships},
-        {"LineOfTheLongestLength", "BEGIN_DESC\n" + std::string(4096, 'x') + "\nEND_DESC\n" + ships},
-        {"LongestVesselLineIndented", "BEGIN_SHIPS\nP:Pilmont\n  STATUS Landed Earth\n     X" + std::string(4095, 'x') +
+        {"LineOfTheLongestText", "BEGIN_DESC\n" + std::string(4094, 'x') + "\nEND_DESC\n" + ships},
+        {"LongestLineIndented", "BEGIN_DESC\n  " + std::string(4094, 'x') + "\nEND_DESC\n" + ships},
+        {"LongestVesselLineIndented", "BEGIN_SHIPS\nP:Pilmont\n  STATUS Landed Earth\n  X" + std::string(4093, 'x') +
                                           "\nEND\nEND_SHIPS\n"},
         {"NoSectionsBesideTheShips", ships},
     };

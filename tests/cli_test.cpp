@@ -67,4 +67,15 @@ TEST_F(Cli, HelpAndVersionSucceed) {
     EXPECT_NE(v.out.find("quva"), std::string::npos);
 }
 
+// Events after the run's end are never applied: a warning names them.
+TEST_F(Cli, EventsAfterTheEndAreNamedInAWarning) {
+    const auto r = quva("run Quva/Recovery --dt 0.25 --until 1 --release 1:Drogue --key 1.2:Drogue:G --release 7:Main");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: events after the run's end (t = 1 s) are not applied: --release 7:Main, "
+                         "--key 1.2:Drogue:G\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("released from"), std::string::npos) << r.out;
+}
+
 }  // namespace

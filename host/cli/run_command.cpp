@@ -1,6 +1,7 @@
 #include "run_command.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -10,6 +11,8 @@
 
 #include "cli_common.h"
 #include "event_options.h"
+#include "output_checks.h"
+#include "output_file.h"
 #include "platform.h"
 #include "run_outputs.h"
 #include "scenario.h"
@@ -25,150 +28,157 @@ struct RunOptions {
     double dt = 0.1;
     std::optional<long long> steps;
     std::optional<double> until;
-    std::string save;
-    std::string trace;
+    std::optional<std::string> save, trace, csv, plot;
+    double csvInterval = 0.0;
     std::vector<std::string> releases;
     std::vector<std::string> keys;
     bool keepUnknown = false;
-    OutputOptions outputs;
-};
-
-// A trace file is written under a temporary name and takes its own name only once the run has
-// succeeded, so a failed run leaves no partial trace behind.
-class TraceFile {
-public:
-    explicit TraceFile(std::string path) : path_(std::move(path)), part_(path_.empty() ? "" : path_ + ".part") {}
-    ~TraceFile() {
-        if (!part_.empty() && !done_) std::remove(part_.c_str());
-    }
-    TraceFile(const TraceFile &) = delete;
-    TraceFile &operator=(const TraceFile &) = delete;
-    const std::string &partPath() const { return part_; }
-    void commit(Trace &trace) {
-        trace.close();
-        if (part_.empty()) return;
-        try {
-            platform::replaceFile(part_, path_);
-        } catch (const std::system_error &) {
-            throw std::runtime_error(path_ + ": cannot write the trace");
-        }
-        done_ = true;
-    }
-
-private:
-    std::string path_, part_;
-    bool done_ = false;
 };
 
 // The longest run accepted: far beyond any real one, it turns a slip in --dt, --until or --steps
 // into an error instead of a run that never ends.
 constexpr double kMaxSteps = 1e9;
 
-// Why an output file cannot be written where it is named, or empty. Checked before the run, so
-// that a run whose last output cannot be written has not already written the others.
-std::string outputProblem(const std::string &option, const std::string &path) {
-    namespace fs = std::filesystem;
-    if (path.empty()) return {};
-    std::error_code ec;
-    const fs::path p(path);
-    if (fs::is_directory(p, ec)) return option + " " + path + ": is a folder";
-    const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    if (!fs::is_directory(dir, ec)) return option + " " + path + ": there is no folder " + dir.string();
+// The usage error in the step options, or empty.
+std::string stepOptionsProblem(const RunOptions &o) {
+    if (!(o.dt > 0.0) || !std::isfinite(o.dt)) return "--dt must be a positive number of seconds";
+    if (o.until && (!std::isfinite(*o.until) || *o.until < 0.0)) return "--until must be a time of 0 s or more";
+    if (o.steps && *o.steps < 0) return "--steps must be 0 or more";
+    if (!std::isfinite(o.csvInterval) || o.csvInterval < 0.0) return "--csv-interval must be a time of 0 s or more";
+    const double steps = o.steps ? static_cast<double>(*o.steps) : std::floor(o.until.value_or(60.0) / o.dt);
+    if (steps > kMaxSteps)
+        return "--dt, --until and --steps ask for more than " + std::to_string(static_cast<long long>(kMaxSteps)) + " steps";
     return {};
 }
 
-int run(const RunOptions &o, const std::filesystem::path &root) {
-    if (!(o.dt > 0.0) || !std::isfinite(o.dt)) {
-        std::cerr << "quva run: --dt must be a positive number of seconds\n";
-        return kExitUsage;
-    }
-    if (o.until && (!std::isfinite(*o.until) || *o.until < 0.0)) {
-        std::cerr << "quva run: --until must be a time of 0 s or more\n";
-        return kExitUsage;
-    }
-    if (o.steps && *o.steps < 0) {
-        std::cerr << "quva run: --steps must be 0 or more\n";
-        return kExitUsage;
-    }
-    if (!std::isfinite(o.outputs.csvInterval) || o.outputs.csvInterval < 0.0) {
-        std::cerr << "quva run: --csv-interval must be a time of 0 s or more\n";
-        return kExitUsage;
-    }
-    const double steps = o.steps ? static_cast<double>(*o.steps) : std::floor(o.until.value_or(60.0) / o.dt);
-    if (steps > kMaxSteps) {
-        std::cerr << "quva run: --dt, --until and --steps ask for more than " << static_cast<long long>(kMaxSteps)
-                  << " steps\n";
-        return kExitUsage;
-    }
-    for (const auto &[option, path] : {std::pair{"--save", o.save}, std::pair{"--trace", o.trace},
-                                       std::pair{"--csv", o.outputs.csv}, std::pair{"--plot", o.outputs.plot}}) {
-        if (std::string problem = outputProblem(option, path); !problem.empty()) {
-            std::cerr << "quva run: " << problem << "\n";
-            return kExitFailure;
+// An event given on the command line, with its text for messages.
+struct GivenEvent {
+    ScheduledEvent event;
+    std::string text;  // "--release 5:Drogue"
+};
+
+// The events that fall after the run's end: they are never applied, which a person should be
+// told rather than find out from the results.
+void warnOfLateEvents(const std::vector<GivenEvent> &events, double end, double dt) {
+    std::string late;
+    for (const GivenEvent &e : events)
+        if (isAfterEnd(e.event.t, end, dt)) late += (late.empty() ? "" : ", ") + e.text;
+    if (!late.empty()) std::cerr << "warning: events after the run's end (t = " << end << " s) are not applied: " << late << "\n";
+}
+
+// The run's output files, by option, created (as temporary files) before the run starts.
+class RunFiles {
+public:
+    void open(const std::vector<PlannedOutput> &planned) {
+        for (const PlannedOutput &p : planned) {
+            files_.push_back(std::make_unique<OutputFile>(p.option, p.target));
+            files_.back()->open();
         }
     }
-    std::vector<ScheduledEvent> events;
+    OutputFile *find(const std::string &option) const {
+        for (const auto &f : files_)
+            if (f->option() == option) return f.get();
+        return nullptr;
+    }
+    std::vector<const OutputFile *> all() const {
+        std::vector<const OutputFile *> out;
+        for (const auto &f : files_) out.push_back(f.get());
+        return out;
+    }
+    // Finishes every file, then, when all are whole, puts each in its target's place.
+    void commit() {
+        for (const auto &f : files_) f->finish();
+        for (const auto &f : files_) f->commit();
+    }
+
+private:
+    std::vector<std::unique_ptr<OutputFile>> files_;
+};
+
+const char *signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal"; }
+
+int run(const RunOptions &o, const std::filesystem::path &root) {
+    if (std::string problem = stepOptionsProblem(o); !problem.empty()) {
+        std::cerr << "quva run: " << problem << "\n";
+        return kExitUsage;
+    }
+    std::vector<GivenEvent> events;
     try {
-        for (const auto &r : o.releases) events.push_back(parseRelease(r));
-        for (const auto &k : o.keys) events.push_back(parseKey(k));
+        for (const auto &r : o.releases) events.push_back({parseRelease(r), "--release " + r});
+        for (const auto &k : o.keys) events.push_back({parseKey(k), "--key " + k});
     } catch (const std::invalid_argument &e) {
         std::cerr << "quva run: " << e.what() << "\n";
         return kExitUsage;
     }
+    const std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
+    std::vector<PlannedOutput> planned;
+    try {
+        planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot}},
+                              scenarioPath, "--save");
+    } catch (const OutputUsageError &e) {
+        std::cerr << "quva run: " << e.what() << "\n";
+        return kExitUsage;
+    }
 
-    std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
-    TraceFile traceFile(o.trace);
-    RunOutputs outputs(o.outputs);
+    platform::catchStopSignals();
+    RunFiles files;
     SimulationOptions options;
     options.root = root;
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
+    std::optional<Simulation> sim;
     try {
+        files.open(planned);  // each target's folder takes a new file, or the run does not start
         ScenarioDocument doc = readScenarioFile(scenarioPath.string());
-        Simulation sim(options);
-        if (!traceFile.partPath().empty() && !sim.trace().openFile(traceFile.partPath()))
-            throw std::runtime_error(o.trace + ": cannot write the trace");
+        sim.emplace(options);
+        if (OutputFile *trace = files.find("--trace")) sim->trace().writeTo(trace);
         std::size_t warned = 0;
         auto flushWarnings = [&] {
-            for (; warned < sim.warnings().size(); ++warned) std::cerr << "warning: " << sim.warnings()[warned] << "\n";
+            for (; warned < sim->warnings().size(); ++warned) std::cerr << "warning: " << sim->warnings()[warned] << "\n";
         };
         try {
-            sim.loadScenario(doc);
+            sim->loadScenario(doc);
         } catch (...) {
             flushWarnings();
             throw;
         }
         for (const auto &e : events) {
-            if (!sim.findVessel(e.vessel)) {
+            if (!sim->findVessel(e.event.vessel)) {
                 flushWarnings();
-                std::cerr << "quva run: no vessel named \"" << e.vessel << "\" in " << scenarioPath.string() << "\n";
+                std::cerr << "quva run: no vessel named \"" << e.event.vessel << "\" in " << scenarioPath.string() << "\n";
                 return kExitFailure;
             }
-            sim.schedule(e);
+            sim->schedule(e.event);
         }
-        for (const auto &init : sim.modules().initLibCalls()) std::cout << init.logLine << "\n";
-        std::cout << "scenario " << scenarioPath.string() << ": " << sim.vessels().size() << " vessel(s), dt " << o.dt
+        for (const auto &init : sim->modules().initLibCalls()) std::cout << init.logLine << "\n";
+        std::cout << "scenario " << scenarioPath.string() << ": " << sim->vessels().size() << " vessel(s), dt " << o.dt
                   << " s\n";
         const double until = o.until.value_or(60.0);
-        outputs.start(sim, o.steps ? static_cast<double>(*o.steps) : until, o.steps ? "steps" : "s");
-        if (o.steps) sim.runSteps(*o.steps);
-        else sim.runUntil(until);
-        outputs.stop(sim);
+        warnOfLateEvents(events, o.steps ? static_cast<double>(*o.steps) * o.dt : until, o.dt);
+        RunOutputs outputs({files.find("--csv"), o.csvInterval, files.find("--plot"), files.all()});
+        outputs.start(*sim, o.steps ? static_cast<double>(*o.steps) : until, o.steps ? "steps" : "s");
+        if (o.steps) sim->runSteps(*o.steps);
+        else sim->runUntil(until);
+        outputs.stop(*sim);
         flushWarnings();
-        printTimeline(std::cout, sim);
-        std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
-                    sim.simTime(), sim.vessels().size());
+        printTimeline(std::cout, *sim);
+        std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim->stepCount()),
+                    sim->simTime(), sim->vessels().size());
         std::fflush(stdout);
-        // The scenario text first: a vessel that cannot be saved fails the run before any output
-        // file has been written.
-        const std::string saved = o.save.empty() ? std::string() : sim.saveScenarioText();
-        outputs.write(sim, scenarioTitle(root, scenarioPath), std::cout);
-        if (!o.save.empty()) {
-            writeFileAtomically(o.save, saved);
-            std::cout << "saved " << o.save << "\n";
-        }
-        traceFile.commit(sim.trace());
+        if (OutputFile *save = files.find("--save")) save->write(sim->saveScenarioText());
+        outputs.write(*sim, scenarioTitle(root, scenarioPath));
+        sim->trace().close();
+        if (int signal = platform::stopSignal()) throw RunStopped{signal};
+        files.commit();
+        if (o.plot) std::cout << "plotted " << *o.plot << "\n";
+        if (o.csv) std::cout << "wrote " << *o.csv << "\n";
+        if (o.save) std::cout << "saved " << *o.save << "\n";
         return kExitOk;
+    } catch (const RunStopped &stop) {
+        std::cerr << "quva run: stopped by " << signalName(stop.signal)
+                  << (sim ? " after step " + std::to_string(sim->stepCount()) : std::string())
+                  << "; no output written, existing files left as they were\n";
+        return 128 + stop.signal;
     } catch (const std::exception &e) {
         return reportFailure("run", e);
     }
@@ -186,11 +196,11 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
     steps->excludes(until);
     cmd->add_option("--save", o->save, "write the scenario as it stands at the end to FILE");
     cmd->add_option("--trace", o->trace, "write the call trace to FILE, one JSON object per line");
-    cmd->add_option("--csv", o->outputs.csv,
+    cmd->add_option("--csv", o->csv,
                     "write telemetry to FILE: time, vessel, altitude, speed, vertical_speed, drag, mass, anim0...");
-    cmd->add_option("--csv-interval", o->outputs.csvInterval,
+    cmd->add_option("--csv-interval", o->csvInterval,
                     "seconds of simulation time between telemetry samples (default: every step)");
-    cmd->add_option("--plot", o->outputs.plot,
+    cmd->add_option("--plot", o->plot,
                     "draw altitude, descent rate and animation states against time to FILE (SVG)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
                   "carry vessels of unknown classes along unchanged instead of failing");

@@ -2,20 +2,21 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ostream>
+#include <stdexcept>
 
+#include "platform.h"
 #include "scenario.h"
 #include "telemetry_plot.h"
 
 namespace quva::cli {
 
 void RunOutputs::start(Simulation &sim, double total, const std::string &unit) {
-    if (!options_.csv.empty()) {
+    if (options_.csv) {
         std::size_t columns = 0;
         for (const auto &v : sim.vessels()) columns = std::max(columns, v->animations.size());
-        csv_ = std::make_unique<TelemetryCsv>(options_.csv, columns);
+        csv_ = std::make_unique<TelemetryCsv>(*options_.csv, columns);
     }
-    if (!options_.plot.empty()) history_ = std::make_unique<TelemetryHistory>();
+    if (options_.plot) history_ = std::make_unique<TelemetryHistory>();
     progress_ = std::make_unique<ProgressBar>(total, unit);
     countSteps_ = unit == "steps";
     startTime_ = sim.simTime();
@@ -28,7 +29,14 @@ void RunOutputs::stop(Simulation &sim) {
     if (progress_) progress_->finish();
 }
 
+void RunOutputs::stopIfAsked() const {
+    if (int signal = platform::stopSignal()) throw RunStopped{signal};
+    for (const OutputFile *file : options_.watched)
+        if (file->failed()) throw std::runtime_error(file->failure());
+}
+
 void RunOutputs::observe(const Simulation &sim) {
+    stopIfAsked();
     if (progress_)
         progress_->update(countSteps_ ? static_cast<double>(sim.stepCount()) : sim.simTime());
     if (history_ && sim.vessels().size() < vesselCount_) history_->noteRemovals(sim);
@@ -43,7 +51,7 @@ void RunOutputs::observe(const Simulation &sim) {
     }
 }
 
-void RunOutputs::write(const Simulation &sim, const std::string &title, std::ostream &report) {
+void RunOutputs::write(const Simulation &sim, const std::string &title) {
     if (history_) {
         PlotInput plot;
         plot.title = title;
@@ -55,13 +63,9 @@ void RunOutputs::write(const Simulation &sim, const std::string &title, std::ost
                       plot.series.size() == 1 ? "" : "s", static_cast<long long>(sim.stepCount()), sim.dt(),
                       plot.tStart, plot.tEnd);
         plot.subtitle = subtitle;
-        writeFileAtomically(options_.plot, renderTelemetryPlot(plot));
-        report << "plotted " << options_.plot << "\n";
+        options_.plot->write(renderTelemetryPlot(plot));
     }
-    if (csv_) {
-        csv_->commit();
-        report << "wrote " << options_.csv << "\n";
-    }
+    if (csv_) csv_->complete();
 }
 
 std::string scenarioTitle(const std::filesystem::path &root, const std::filesystem::path &scenario) {

@@ -1,12 +1,14 @@
 // What quva run leaves for a person to look at besides its timeline: the telemetry table
 // (--csv), the telemetry plot (--plot) and, on a terminal, a progress bar while a long run lasts.
-// The outputs watch the simulation through its step observer and are written once the run has
-// succeeded; a failed run leaves none of them.
+// The outputs watch the simulation through its step observer, which is also where a run stops
+// at a step boundary: when a stop signal came or an output file could not be written.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "output_file.h"
 #include "progress_bar.h"
 #include "simulation.h"
 #include "telemetry.h"
@@ -16,9 +18,15 @@
 namespace quva::cli {
 
 struct OutputOptions {
-    std::string csv;           // table file, or empty
-    double csvInterval = 0.0;  // s between samples; 0: every step
-    std::string plot;          // SVG file, or empty
+    OutputFile *csv = nullptr;   // the table, or none
+    double csvInterval = 0.0;    // s between samples; 0: every step
+    OutputFile *plot = nullptr;  // the SVG picture, or none
+    std::vector<const OutputFile *> watched;  // files whose write failures end the run
+};
+
+// Thrown at a step boundary when a stop signal (SIGINT, SIGTERM) has come.
+struct RunStopped {
+    int signal;
 };
 
 class RunOutputs {
@@ -30,11 +38,12 @@ public:
     void start(Simulation &sim, double total, const std::string &unit);
     // The run has ended: wipes the progress bar and stops watching.
     void stop(Simulation &sim);
-    // Writes the plot and completes the table; tells `report` what it wrote.
-    void write(const Simulation &sim, const std::string &title, std::ostream &report);
+    // Writes the plot and completes the table, in their output files.
+    void write(const Simulation &sim, const std::string &title);
 
 private:
     void observe(const Simulation &sim);
+    void stopIfAsked() const;
 
     OutputOptions options_;
     SampleClock clock_;

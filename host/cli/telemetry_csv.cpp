@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <stdexcept>
+#include <sstream>
 
 namespace quva::cli {
 
@@ -40,9 +39,8 @@ std::string csvField(const std::string &text) {
     return out + "\"";
 }
 
-TelemetryCsv::TelemetryCsv(std::string path, std::size_t animationColumns)
-    : file_(std::move(path)), columns_(animationColumns) {
-    file_.stream() << header(columns_);
+TelemetryCsv::TelemetryCsv(OutputFile &file, std::size_t animationColumns) : file_(file), columns_(animationColumns) {
+    file_.write(header(columns_));
 }
 
 std::string TelemetryCsv::header(std::size_t animationColumns) const {
@@ -66,25 +64,18 @@ void TelemetryCsv::add(const Vessel &v, const VesselSample &s) {
     }
     if (s.animations.size() > widest_) widest_ = s.animations.size();
     row_ += '\n';
-    file_.stream() << row_;
+    file_.write(row_);
 }
 
-void TelemetryCsv::commit() {
-    if (widest_ > columns_) {
-        // Rare: rewrite the table with the wider header and the missing cells of the shorter rows.
-        file_.stream().flush();
-        std::ifstream in(file_.partPath(), std::ios::binary);
-        std::string widened = header(widest_), line;
-        std::getline(in, line);  // the old header
-        while (std::getline(in, line))
-            widened += line + std::string(kFixedColumns + widest_ - fieldCount(line), ',') + "\n";
-        if (!in.eof()) throw std::runtime_error(file_.path() + ": cannot be written");
-        in.close();
-        file_.stream().close();
-        file_.stream().open(file_.partPath(), std::ios::binary | std::ios::trunc);
-        file_.stream() << widened;
-    }
-    file_.commit();
+void TelemetryCsv::complete() {
+    if (widest_ <= columns_) return;
+    // Rare: rewrite the table with the wider header and the missing cells of the shorter rows.
+    // It only grows, so it can be written over the old one in place.
+    std::istringstream in(file_.readBack());
+    std::string widened = header(widest_), line;
+    std::getline(in, line);  // the old header
+    while (std::getline(in, line)) widened += line + std::string(kFixedColumns + widest_ - fieldCount(line), ',') + "\n";
+    file_.rewrite(widened);
 }
 
 }  // namespace quva::cli

@@ -1,5 +1,8 @@
 #include "binary_file.h"
 
+#include "input_file.h"
+#include "scenario.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -8,10 +11,11 @@
 namespace quva {
 
 BinaryFile::BinaryFile(const std::filesystem::path &path) : path_(path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) fail("cannot be opened");
-    data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) fail("cannot be read");
+    try {
+        data_ = readInputFile(path, "library");
+    } catch (const InputError &e) {
+        throw std::runtime_error(e.what());
+    }
 }
 
 void BinaryFile::fail(const std::string &what) const { throw std::runtime_error(path_.string() + ": " + what); }

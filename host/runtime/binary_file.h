@@ -13,6 +13,8 @@ namespace quva {
 class BinaryFile {
 public:
     explicit BinaryFile(const std::filesystem::path &path);
+    // Bytes already in memory, under the name `path` for messages.
+    BinaryFile(std::filesystem::path path, std::string data) : path_(std::move(path)), data_(std::move(data)) {}
 
     [[noreturn]] void fail(const std::string &what) const;
 

@@ -1,5 +1,6 @@
 #include "flight.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -133,14 +134,23 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
     return v.state.attitude * local;
 }
 
-// The vessels that the vessel holds, directly or through others, with their offsets from it.
-void collectHeld(const Vessel &v, std::vector<std::pair<Vessel *, Vec3>> &out, const Vec3 &rootPos, int depth) {
-    if (depth > 64) return;
-    for (const auto &a : v.attachments) {
-        if (a->toParent || !a->peer) continue;
-        Vessel *child = a->peer->owner;
+// The vessels that the vessel holds, directly or through others, with their offsets from it, in
+// the order of a walk down each attachment point in turn. Walked with a list of its own rather
+// than recursion, so an assembly may be any number of levels deep.
+void collectHeld(const Vessel &v, std::vector<std::pair<Vessel *, Vec3>> &out, const Vec3 &rootPos) {
+    std::vector<Vessel *> pending;
+    auto pushHeldBy = [&pending](const Vessel &holder) {
+        const std::size_t mark = pending.size();
+        for (const auto &a : holder.attachments)
+            if (!a->toParent && a->peer) pending.push_back(a->peer->owner);
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
+    };
+    pushHeldBy(v);
+    while (!pending.empty()) {
+        Vessel *child = pending.back();
+        pending.pop_back();
         out.emplace_back(child, child->state.pos - rootPos);
-        collectHeld(*child, out, rootPos, depth + 1);
+        pushHeldBy(*child);
     }
 }
 
@@ -246,7 +256,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     }
     Assembly a;
     a.root = &v;
-    if (v.holding > 0) collectHeld(v, a.held, v.state.pos, 0);
+    if (v.holding > 0) collectHeld(v, a.held, v.state.pos);
     a.mass = v.mass();
     for (auto &held : a.held) a.mass += held.first->mass();
     if (a.mass <= 0.0) a.mass = 1.0;

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "module_fault.h"
 #include "simulation.h"
 
 namespace quva {
@@ -78,10 +79,9 @@ void traceOut(Simulation &sim, const Vessel *v, const char *call, const R &ret, 
     trace.record(std::move(rec));
 }
 
-// Calls into a module with `v` as the context, tracing the callback and its result.
+// The call itself, traced when the trace is on.
 template <class F, class... A>
-auto callIn(Simulation &sim, Vessel *v, const char *call, F &&fn, const A &...args) {
-    Simulation::ContextGuard guard(sim, v);
+auto tracedCall(Simulation &sim, Vessel *v, const char *call, F &fn, const A &...args) {
     Trace &trace = sim.trace();
     if (!trace.enabled()) return fn();
     TraceRecord rec = traceRecord(sim, v, TraceDir::In, call);
@@ -93,6 +93,31 @@ auto callIn(Simulation &sim, Vessel *v, const char *call, F &&fn, const A &...ar
     } else {
         auto result = fn();
         trace.end(token, traceResult(trace, result));
+        return result;
+    }
+}
+
+// Calls into a module with `v` as the context, tracing the callback and its result. An exception
+// escaping the module ends the run as a ModuleFault naming the vessel, the call and the step, and
+// so does a value the module handed the host during the call that cannot be flown.
+template <class F, class... A>
+auto callIn(Simulation &sim, Vessel *v, const char *call, F &&fn, const A &...args) {
+    Simulation::ContextGuard guard(sim, v);
+    auto guarded = [&] {
+        try {
+            return tracedCall(sim, v, call, fn, args...);
+        } catch (const ModuleFault &) {
+            throw;  // from a call nested in this one, already named
+        } catch (...) {
+            throwModuleFault(sim, v, call);
+        }
+    };
+    if constexpr (std::is_void_v<decltype(fn())>) {
+        guarded();
+        sim.throwIfRefused();
+    } else {
+        auto result = guarded();
+        sim.throwIfRefused();
         return result;
     }
 }

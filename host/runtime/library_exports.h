@@ -15,6 +15,8 @@ namespace quva {
 std::vector<std::string> exportedSymbols(const std::filesystem::path &library);
 
 class BinaryFile;
+// The same for a file already read.
+std::vector<std::string> exportedSymbols(const BinaryFile &file);
 std::vector<std::string> elfExports(const BinaryFile &file);
 std::vector<std::string> peExports(const BinaryFile &file);
 

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "input_file.h"
 #include "scenario.h"
 #include "text_fields.h"
 
@@ -238,23 +239,17 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
         why = "mesh name " + text::quoted(name) + " does not name a file inside " + dir_.string();
     } else {
         std::error_code ec;
-        std::ifstream in;
-        if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
-        if (!in.is_open()) {
-            why = "mesh file " + file.string() + " not found or not readable";
+        if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
+            why = "mesh file " + file.string() + " not found";
         } else {
-            std::ostringstream text;
-            text << in.rdbuf();
-            if (in.bad()) {
-                why = "mesh file " + file.string() + " could not be read";
-            } else {
-                try {
-                    mesh = std::make_unique<Mesh>(parseMesh(text.str(), file.string()));
-                    mesh->name = name;
-                } catch (const InputError &e) {
-                    why = std::string("malformed mesh: ") + e.what();
-                    if (!malformed_) malformed_ = e;
-                }
+            // A file that is there but cannot be read as a mesh (a folder, a pipe, one far too
+            // large) is as much an error as a malformed one.
+            try {
+                mesh = std::make_unique<Mesh>(parseMesh(readInputFile(file, "mesh file"), file.string()));
+                mesh->name = name;
+            } catch (const InputError &e) {
+                why = std::string("malformed mesh: ") + e.what();
+                if (!malformed_) malformed_ = e;
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "input_file.h"
 #include "platform.h"
 #include "scenario.h"
 
@@ -60,11 +61,11 @@ void ModuleRegistry::unloadAll() {
 
 std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &className) const {
     std::filesystem::path file = root_ / "Config" / "Vessels" / (className + ".cfg");
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseClassConfig(text.str(), file.string());
+    std::error_code ec;
+    // No file of that name: the class has no configuration. Anything else of that name (a folder,
+    // a pipe) is an error rather than an empty class.
+    if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return std::nullopt;
+    return parseClassConfig(readInputFile(file, "class configuration"), file.string());
 }
 
 bool ModuleRegistry::knows(const std::string &className) const {
@@ -89,6 +90,10 @@ Module &ModuleRegistry::loadModule(const std::string &name) {
     std::error_code ec;
     if (!std::filesystem::exists(module->file, ec))
         throw std::runtime_error("module " + module->file.string() + " not found");
+    // The loader would wait forever on a pipe, and map a device or folder: only a regular file is
+    // handed to it.
+    if (std::string problem = inputFileProblem(module->file, "module library"); !problem.empty())
+        throw std::runtime_error(module->file.string() + ": " + problem);
     std::string why;
     {
         LoadingScope scope(this);

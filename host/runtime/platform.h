@@ -36,6 +36,27 @@ void freeAligned(void *memory);
 // over the target. Throws std::system_error naming the step that failed; the target is untouched.
 void writeFileAtomically(const std::filesystem::path &path, const std::string &text);
 
+// Creates a new file in the folder of `target`, named ".NAME.XXXXXX" after the target's NAME with
+// a unique ending, opened for reading and writing. The name is taken exclusively: no existing
+// file, nor a link, of that name is ever opened. Sets `created` to its name. Throws
+// std::system_error when the folder takes no new file.
+std::FILE *createFileBeside(const std::filesystem::path &target, std::filesystem::path &created);
+
+// Flushes `file` and makes its data reach the disk; the error code of the step that failed, or 0.
+int flushToDisk(std::FILE *file);
+
+// Gives `file` the permissions of `target` when that exists, else rw-r--r--: a file written over
+// keeps them. The error code, or 0.
+int copyPermissions(const std::filesystem::path &file, const std::filesystem::path &target);
+
+// From now on SIGINT and SIGTERM (on Windows: Ctrl+C and Ctrl+Break) no longer end the program at
+// once: they are noted, for stopSignal to report at the next step boundary. A write beyond the
+// file-size limit fails with an error instead of ending the program.
+void catchStopSignals();
+
+// The signal that asked the program to stop (SIGINT, SIGTERM), or 0.
+int stopSignal();
+
 // Renames `from` to `to`, replacing `to` if it exists, in one step. Throws std::system_error.
 void replaceFile(const std::filesystem::path &from, const std::filesystem::path &to);
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <system_error>
 
@@ -108,6 +109,56 @@ void writeFileAtomically(const std::filesystem::path &path, const std::string &t
         ::close(folder);
     }
 }
+
+std::FILE *createFileBeside(const std::filesystem::path &target, std::filesystem::path &created) {
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string name = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    // mkstemp opens with O_CREAT | O_EXCL: a name that exists, as a file or a link, is never used.
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) fail(errno, "cannot create a file in " + dir.string());
+    std::FILE *file = ::fdopen(fd, "w+b");
+    if (!file) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(name.c_str());
+        fail(err, "cannot open " + name);
+    }
+    created = name;
+    return file;
+}
+
+int flushToDisk(std::FILE *file) {
+    if (std::fflush(file) != 0) return errno;
+    if (::fsync(::fileno(file)) != 0) return errno;
+    return 0;
+}
+
+int copyPermissions(const std::filesystem::path &file, const std::filesystem::path &target) {
+    struct stat old;
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    return ::chmod(file.c_str(), mode) == 0 ? 0 : errno;
+}
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void noteStopSignal(int signal) { g_stopSignal = signal; }
+
+}  // namespace
+
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = noteStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    // Past the file-size limit a write then fails with EFBIG, which the writer reports.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int stopSignal() { return g_stopSignal; }
 
 void replaceFile(const std::filesystem::path &from, const std::filesystem::path &to) {
     if (std::rename(from.c_str(), to.c_str()) != 0) fail(errno, "cannot rename " + from.string());

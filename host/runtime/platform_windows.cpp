@@ -3,9 +3,13 @@
 
 #include "platform.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 
@@ -28,12 +32,13 @@ std::string lastErrorText(DWORD err) {
 }
 
 // A new file next to `path`, opened for writing, whose name no other file has.
-HANDLE createTemporaryBeside(const std::filesystem::path &path, std::filesystem::path &temp) {
+HANDLE createTemporaryBeside(const std::filesystem::path &path, std::filesystem::path &temp,
+                             DWORD access = GENERIC_WRITE) {
     std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     for (unsigned attempt = 0;; ++attempt) {
         temp = dir / ("." + path.filename().string() + "." + std::to_string(GetCurrentProcessId()) + "." +
                       std::to_string(GetTickCount64()) + "." + std::to_string(attempt));
-        HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(temp.c_str(), access, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS || attempt >= 100) return file;
     }
 }
@@ -102,6 +107,52 @@ void writeFileAtomically(const std::filesystem::path &path, const std::string &t
         fail(err, "cannot write");
     }
 }
+
+std::FILE *createFileBeside(const std::filesystem::path &target, std::filesystem::path &created) {
+    std::filesystem::path temp;
+    // CREATE_NEW: a name that exists is never used.
+    HANDLE handle = createTemporaryBeside(target, temp, GENERIC_READ | GENERIC_WRITE);
+    if (handle == INVALID_HANDLE_VALUE) fail(GetLastError(), "cannot create a file beside " + target.string());
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_RDWR | _O_BINARY);
+    std::FILE *file = fd >= 0 ? _fdopen(fd, "w+b") : nullptr;
+    if (!file) {
+        if (fd >= 0) _close(fd);
+        else CloseHandle(handle);
+        DeleteFileW(temp.c_str());
+        fail(ERROR_OPEN_FAILED, "cannot open " + temp.string());
+    }
+    created = temp;
+    return file;
+}
+
+int flushToDisk(std::FILE *file) {
+    if (std::fflush(file) != 0) return errno;
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return static_cast<int>(GetLastError());
+    return 0;
+}
+
+int copyPermissions(const std::filesystem::path &, const std::filesystem::path &) { return 0; }
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void noteStopSignal(int signal) {
+    g_stopSignal = signal;
+    std::signal(signal, noteStopSignal);  // the runtime resets the handler before calling it
+}
+
+}  // namespace
+
+void catchStopSignals() {
+    // The C runtime turns Ctrl+C into SIGINT and Ctrl+Break into SIGBREAK through its console
+    // control handler; a plain signal handler sees them.
+    std::signal(SIGINT, noteStopSignal);
+    std::signal(SIGTERM, noteStopSignal);
+    std::signal(SIGBREAK, noteStopSignal);
+}
+
+int stopSignal() { return g_stopSignal == SIGBREAK ? SIGTERM : g_stopSignal; }
 
 void replaceFile(const std::filesystem::path &from, const std::filesystem::path &to) {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

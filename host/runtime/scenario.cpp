@@ -13,6 +13,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "input_file.h"
 #include "platform.h"
 #include "text_fields.h"
 
@@ -178,14 +179,8 @@ ScenarioDocument parseScenario(const std::string &text, const std::string &path)
 }
 
 ScenarioDocument readScenarioFile(const std::string &path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw InputError(path, 0, "is a folder, not a scenario file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path, 0, std::string("cannot read the scenario: ") + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw InputError(path, 0, "cannot read the scenario");
-    ScenarioDocument doc = parseScenario(text.str(), path);
+    const std::string text = readInputFile(path, "scenario file");
+    ScenarioDocument doc = parseScenario(text, path);
     // Without a ships section the file is no scenario (an empty file, or another kind of file).
     if (!doc.hasShips) throw InputError(path, 0, "no BEGIN_SHIPS section: not a scenario file");
     return doc;

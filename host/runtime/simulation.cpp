@@ -8,6 +8,7 @@
 #include "flight.h"
 #include "host_call.h"
 #include "keys.h"
+#include "module_fault.h"
 #include "scenario_io.h"
 #include "vessel_access.h"
 
@@ -28,7 +29,37 @@ bool savable(const FlightState &s) {
     return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
 }
 
+// Runs `load`, a step of loading the vessel of a scenario line, and names that line when a module
+// fails during it.
+template <class F>
+auto atLine(const std::string &file, int line, F &&load) {
+    try {
+        return load();
+    } catch (const ModuleFault &e) {
+        throw InputError(file, line, e.what());
+    }
+}
+
+// What most likely made a vessel's state stop being finite in the step just made.
+std::string likelyCause(const Vessel &v, double dt) {
+    const double mass = v.mass();
+    if (!std::isfinite(mass) || mass < 0.0) return "its mass is " + std::to_string(mass) + " kg";
+    if (!finite(v.flight.previousAcceleration))
+        return "the forces on it were not finite numbers (an airfoil coefficient or a thrust that is none)";
+    char text[128];
+    std::snprintf(text, sizeof text, "the step of %g s is too long for the flight model (try a smaller --dt)", dt);
+    return text;
+}
+
 }  // namespace
+
+std::int64_t stepOfTime(double t, double dt) {
+    const double steps = t / dt;
+    const double nearest = std::round(steps);
+    return static_cast<std::int64_t>(std::fabs(steps - nearest) <= 1e-9 ? nearest : std::floor(steps));
+}
+
+bool isAfterEnd(double t, double end, double dt) { return t / dt > end / dt + 1e-9; }
 
 Simulation *Simulation::current_ = nullptr;
 
@@ -42,7 +73,11 @@ Simulation::Simulation(SimulationOptions options)
 
 Simulation::~Simulation() {
     while (!vessels_.empty()) {
-        destroy(*vessels_.back());
+        // A module failing as its vessel goes cannot stop the others from going too.
+        try {
+            destroy(*vessels_.back());
+        } catch (const std::exception &) {
+        }
         live_.erase(vessels_.back().get());
         vessels_.pop_back();
     }
@@ -57,6 +92,19 @@ void Simulation::note(const Vessel *v, std::string text) {
 }
 
 void Simulation::warn(std::string text) { warnings_.push_back(std::move(text)); }
+
+void Simulation::refuse(const Vessel &v, const char *call, const std::string &value, const char *why) {
+    if (!refused_.empty()) return;  // the first one is reported
+    char when[64];
+    std::snprintf(when, sizeof when, " (at step %lld)", static_cast<long long>(step_));
+    refused_ = describeVessel(&v) + ": " + call + "(" + value + ")" + when + ": " + why;
+}
+
+void Simulation::throwRefused() {
+    std::string message = std::move(refused_);
+    refused_.clear();
+    throw ModuleFault(message);
+}
 
 Vessel *Simulation::findVessel(const std::string &name) const {
     auto it = byName_.find(name);
@@ -193,7 +241,7 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
     if (!parent) throw InputError(file, at.line, "ATTACHED names vessel \"" + at.parent + "\", which does not exist");
     if (parent == &child) throw InputError(file, at.line, "vessel \"" + child.name + "\" cannot be attached to itself");
     try {
-        attach(*parent, at.parentPoint, child, at.childPoint);
+        connect(*parent, at.parentPoint, child, at.childPoint);
     } catch (const std::exception &e) {
         throw InputError(file, at.line, e.what());
     }
@@ -238,19 +286,27 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
             keepInert(b, "kept inert (unknown class " + b.className + ")");
             continue;
         }
-        Vessel *v = instantiate(b.name, b.className, b.line, doc.path);
+        Vessel *v = atLine(doc.path, b.line, [&] { return instantiate(b.name, b.className, b.line, doc.path); });
         if (!v) {
             // The run goes on without it; the scenario saved at the end still holds it.
             leftOut_.insert(b.name);
             keepInert(b, "left out (its module gave no object), kept unchanged");
             continue;
         }
-        HostLines lines = loadBlock(*v, b, doc.path);
+        HostLines lines = atLine(doc.path, b.line, [&] { return loadBlock(*v, b, doc.path); });
         if (lines.attached) links.emplace_back(v, *lines.attached);
     }
+    // All links first, then one check for loops and one placing pass: linear in the vessels
+    // however deep the assemblies are.
     for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
-    for (std::size_t i = first; i < vessels_.size(); ++i)
-        if (!vessels_[i]->inert()) postCreate(*vessels_[i]);
+    checkNoLoops(links, doc.path);
+    placeAll(first);
+    for (std::size_t i = first; i < vessels_.size(); ++i) {
+        if (vessels_[i]->inert()) continue;
+        const int line = i - first < doc.ships.size() ? doc.ships[i - first].line : 0;
+        atLine(doc.path, line, [&] { postCreate(*vessels_[i]); });
+    }
+    atLine(doc.path, 0, [&] { throwIfRefused(); });  // values handed over outside any callback
     removeDeleted();
     if (const auto &malformed = meshes_.firstMalformed()) throw *malformed;
 }
@@ -270,7 +326,9 @@ Vessel &Simulation::createVessel(const std::string &name, const std::string &cla
     if (!made) throw InputError(kCreatedFile, 0, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
     Vessel &v = *made;
     HostLines host = loadBlock(v, block, kCreatedFile);
+    // A vessel just made holds none, so attaching it cannot close a loop.
     if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
+    placeAttached(v);
     postCreate(v);
     return v;
 }
@@ -352,9 +410,9 @@ void Simulation::schedule(ScheduledEvent event) {
     events_.insert(pos, std::move(event));
 }
 
-void Simulation::applyDueEvents() {
-    double nextEnd = static_cast<double>(step_ + 1) * options_.dt;
-    while (nextEvent_ < events_.size() && events_[nextEvent_].t < nextEnd) {
+void Simulation::applyDueEvents(double end) {
+    while (nextEvent_ < events_.size() && stepOfTime(events_[nextEvent_].t, options_.dt) <= step_ &&
+           !isAfterEnd(events_[nextEvent_].t, end, options_.dt)) {
         const ScheduledEvent &e = events_[nextEvent_++];
         Vessel *v = findVessel(e.vessel);
         if (!v) {
@@ -370,27 +428,78 @@ void Simulation::applyDueEvents() {
     }
 }
 
-void Simulation::placeAttached(Vessel &v, int depth) {
-    Vessel *p = v.parent();
-    if (!p || depth > 64) return;
-    placeAttached(*p, depth + 1);
-    followParent(v);
+// Places a held vessel at its holder's point, its holders first (each at its own holder's).
+// Walks the chain of holders without recursion: assemblies may be any number of levels deep.
+void Simulation::placeAttached(Vessel &v) {
+    chain_.clear();
+    for (Vessel *p = &v; p->parent(); p = p->parent()) chain_.push_back(p);
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) followParent(**it);
 }
 
+// Places every held vessel from `first` on, each after its holder: every vessel is placed once.
+void Simulation::placeAll(std::size_t first) {
+    std::unordered_set<const Vessel *> placed;
+    for (std::size_t i = first; i < vessels_.size(); ++i) {
+        chain_.clear();
+        for (Vessel *p = vessels_[i].get(); p->parent() && !placed.count(p); p = p->parent()) chain_.push_back(p);
+        for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+            followParent(**it);
+            placed.insert(*it);
+        }
+    }
+}
+
+// Refuses links that make a vessel hold itself through others. Each vessel is walked once: a
+// walk up its holders stops at one seen in an earlier walk.
+void Simulation::checkNoLoops(const std::vector<std::pair<Vessel *, AttachedLine>> &links, const std::string &file) const {
+    std::unordered_map<const Vessel *, int> walk;  // the walk that first reached the vessel
+    int n = 0;
+    for (const auto &[child, at] : links) {
+        ++n;
+        for (const Vessel *p = child; p; p = p->parent()) {
+            auto [it, fresh] = walk.try_emplace(p, n);
+            if (fresh) continue;
+            if (it->second == n)
+                throw InputError(file, at.line, "attaching \"" + child->name + "\" to \"" + at.parent +
+                                                    "\" makes a loop: \"" + p->name + "\" would hold itself");
+            break;
+        }
+    }
+}
+
+// Moves a vessel to the step's end: a free one by the flight model, a held one with its holder,
+// whose own holders are moved first. The holders are walked without recursion, and each vessel
+// is moved once per step, so a step costs the same per vessel however deep an assembly is.
 void Simulation::move(Vessel &v) {
     if (v.movedStep == step_) return;
-    v.movedStep = step_;
-    Vessel *parent = v.parent();
-    if (!parent) {
-        advance(*this, v, options_.dt);
-        return;
+    chain_.clear();
+    Vessel *top = &v;
+    for (; top->parent() && top->movedStep != step_; top = top->parent()) chain_.push_back(top);
+    if (top->movedStep != step_) {
+        top->movedStep = step_;
+        advance(*this, *top, options_.dt);
     }
-    move(*parent);
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        (*it)->movedStep = step_;
+        moveHeld(**it);
+    }
+}
+
+void Simulation::moveHeld(Vessel &v) {
     followParent(v);
     evaluateForces(*this, v);
     bool touching = lowestPointAltitude(v) <= 0.0;
     if (touching && !v.groundContact) note(&v, "ground contact");
     v.groundContact = touching;
+}
+
+void Simulation::checkFinite(const Vessel &v) const {
+    const FlightState &s = v.state;
+    if (finite(s.pos) && finite(s.vel)) return;
+    char when[96];
+    std::snprintf(when, sizeof when, " in step %lld (t = %g s)", static_cast<long long>(step_), simt_);
+    throw std::runtime_error(describeVessel(&v) + ": its position or velocity stopped being a finite number" + when +
+                             "; likely cause: " + likelyCause(v, options_.dt));
 }
 
 // A large fleet does not fit in the caches, and each vessel's data lies in several places: its
@@ -432,7 +541,10 @@ void Simulation::step() {
         prefetchAhead(i, n);
         Vessel &v = *vessels_[i];
         if (v.inert()) continue;
-        if (options_.flightModel) move(v);
+        if (options_.flightModel) {
+            move(v);
+            checkFinite(v);
+        }
         if (v.callbacks)
             callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
     }
@@ -443,11 +555,14 @@ void Simulation::step() {
 
 void Simulation::runSteps(std::int64_t n) {
     for (std::int64_t i = 0; i < n; ++i) step();
+    applyDueEvents(simt_);
 }
 
 void Simulation::runUntil(double t) {
-    // The last step is the one that ends at or before t (with a tolerance for the rounding of k·dt).
-    while (static_cast<double>(step_ + 1) * options_.dt <= t * (1.0 + 1e-12) + 1e-12) step();
+    // The last step is the one that time t falls in, with events at t applied after it.
+    const std::int64_t last = stepOfTime(t, options_.dt);
+    while (step_ < last) step();
+    applyDueEvents(t);
 }
 
 void Simulation::animationChanged(Vessel &v, UINT anim) {
@@ -521,16 +636,22 @@ void Simulation::destroy(Vessel &v) {
 // Attachments and keys
 
 void Simulation::attach(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
+    for (Vessel *p = &parent; p; p = p->parent())
+        if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
+    connect(parent, j, child, i);
+    placeAttached(child);
+}
+
+// Links the points without looking for loops or placing the child: the checks that cost one
+// step each.
+void Simulation::connect(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
     Attachment *cp = child.attachmentAt(true, i);
     Attachment *pp = parent.attachmentAt(false, j);
     if (!cp) throw std::runtime_error("vessel \"" + child.name + "\" has no to-parent attachment point " + std::to_string(i));
     if (!pp) throw std::runtime_error("vessel \"" + parent.name + "\" has no to-child attachment point " + std::to_string(j));
     if (child.parent()) throw std::runtime_error("vessel \"" + child.name + "\" is already attached to \"" + child.parent()->name + "\"");
     if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
-    for (Vessel *p = &parent; p; p = p->parent())
-        if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
     link(*cp, *pp);
-    placeAttached(child, 0);
     child.groundContact = false;
     note(&child, "attached to " + parent.name);
 }

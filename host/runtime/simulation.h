@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -38,8 +39,8 @@ struct TimelineEntry {
     std::string text;
 };
 
-// Something to do between steps, at simulation time t: applied after the last step that ends at
-// or before t, before the next step.
+// Something to do between steps, at simulation time t: applied after step stepOfTime(t, dt),
+// before the next step; one at the run's end is applied after its last step.
 struct ScheduledEvent {
     enum class Kind { Release, Key };
     double t = 0.0;
@@ -48,6 +49,15 @@ struct ScheduledEvent {
     DWORD key = 0;
     std::vector<DWORD> modifiers;  // key codes held down with the key
 };
+
+// The whole step after which something at time t happens with steps of dt: round(t/dt) when t/dt
+// lies within 1e-9 of a whole number (0.3 s is step 3 with dt 0.1, although 3 * 0.1 > 0.3 in
+// binary), else floor(t/dt).
+std::int64_t stepOfTime(double t, double dt);
+
+// Whether time t lies after the end of a run to time `end` (beyond the rounding of binary
+// fractions): an event then is not applied.
+bool isAfterEnd(double t, double end, double dt);
 
 class Simulation {
 public:
@@ -83,6 +93,9 @@ public:
     double mjd() const { return mjd0_ + simt_ / 86400.0; }
 
     void schedule(ScheduledEvent event);
+    // Applies the events due by now that are not after time `end` (a run's end, whose step may
+    // come before it ends).
+    void applyDueEvents(double end = INFINITY);
 
     // Called at the end of every step, once the step's removals are done; empty: none.
     void setStepObserver(std::function<void(const Simulation &)> observer) { stepObserver_ = std::move(observer); }
@@ -120,6 +133,15 @@ public:
     // Warns about mesh groups named by the vessel's animation transforms that its meshes lack.
     void checkAnimationGroups(Vessel &v);
 
+    // A value that module code handed the host for `v` and that cannot be flown (a mass, size or
+    // area that is not a finite number of 0 or more): the value is not taken, and the run ends
+    // with an error naming the vessel, the call and the value once the module's call returns.
+    void refuse(const Vessel &v, const char *call, const std::string &value, const char *why);
+    // Throws the ModuleFault of a refused value, if any; cheap, called after every module call.
+    void throwIfRefused() {
+        if (!refused_.empty()) throwRefused();
+    }
+
     // The vessel whose callback, or on whose behalf a module function, is running.
     Vessel *context() const { return context_; }
 
@@ -145,10 +167,15 @@ private:
     HostLines loadBlock(Vessel &v, const VesselBlock &block, const std::string &file);
     void linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file);
     void postCreate(Vessel &v);
-    void placeAttached(Vessel &v, int depth);
+    void connect(Vessel &parent, std::size_t j, Vessel &child, std::size_t i);
+    void checkNoLoops(const std::vector<std::pair<Vessel *, AttachedLine>> &links, const std::string &file) const;
+    void placeAttached(Vessel &v);
+    void placeAll(std::size_t first);
     void move(Vessel &v);
+    void moveHeld(Vessel &v);
+    void checkFinite(const Vessel &v) const;
     void prefetchAhead(std::size_t i, std::size_t n) const;
-    void applyDueEvents();
+    [[noreturn]] void throwRefused();
     void removeDeleted();
     void destroy(Vessel &v);
     void noteAnimationsAtRest();
@@ -174,6 +201,8 @@ private:
     std::vector<TimelineEntry> timeline_;
     std::vector<std::string> warnings_;
     Vessel *context_ = nullptr;
+    std::string refused_;  // the message of a refused value, or empty
+    std::vector<Vessel *> chain_;  // reused: a held vessel's holders, nearest first
     std::function<void(const Simulation &)> stepObserver_;
     std::optional<ScenarioDocument> document_;
     Simulation *previous_ = nullptr;

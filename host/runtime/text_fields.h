@@ -90,17 +90,24 @@ inline std::string quoted(std::string_view s) {
     return "'" + std::string(s.substr(0, kShown)) + "...' (" + std::to_string(s.size()) + " characters)";
 }
 
-// The longest line the host reads from a text file. Far above any line an honest file holds, it
-// keeps a huge line (a corrupt or wrong file) from reaching modules, which may copy a scenario
-// line into a fixed buffer.
+// The longest line the host reads from a text file, counted as it stands in the file, leading
+// and trailing blanks included. Far above any line an honest file holds, it keeps a huge line (a
+// corrupt or wrong file) from reaching modules, which may copy a scenario line into a fixed buffer.
 constexpr std::size_t kMaxLineLength = 4096;
+// The longest text of a line without its leading and trailing blanks: a vessel's line is written
+// back with an indent of two blanks, and must then still fit kMaxLineLength.
+constexpr std::size_t kMaxLineText = kMaxLineLength - 2;
 
-// What makes a line unfit for a text file, or empty when it is fit: longer than kMaxLineLength
-// without its leading and trailing blanks (a line written back indented must read again), or
-// holding a control character other than blanks (binary data, most likely a wrong file).
+// What makes a line unfit for a text file, or empty when it is fit: longer than kMaxLineLength,
+// text longer than kMaxLineText, or holding a control character other than blanks (binary data,
+// most likely a wrong file).
 inline std::string lineProblem(std::string_view line) {
-    if (const std::size_t n = trimmed(line).size(); n > kMaxLineLength)
-        return "line of " + std::to_string(n) + " characters; the longest allowed is " + std::to_string(kMaxLineLength);
+    if (line.size() > kMaxLineLength)
+        return "line of " + std::to_string(line.size()) + " characters; the longest allowed is " +
+               std::to_string(kMaxLineLength);
+    if (const std::size_t n = trimmed(line).size(); n > kMaxLineText)
+        return "line of " + std::to_string(n) + " characters without its blanks; the longest allowed is " +
+               std::to_string(kMaxLineText);
     for (std::size_t i = 0; i < line.size(); ++i) {
         const auto c = static_cast<unsigned char>(line[i]);
         if ((c < 0x20 && !isBlank(line[i])) || c == 0x7f) {

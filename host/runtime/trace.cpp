@@ -92,17 +92,6 @@ std::string TraceRecord::json() const {
     return out;
 }
 
-bool Trace::openFile(const std::string &path) {
-    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    enabled_ = keep_ || file_.is_open();
-    return file_.is_open();
-}
-
-void Trace::close() {
-    if (file_.is_open()) file_.close();
-    enabled_ = keep_;
-}
-
 std::int64_t Trace::handleId(const void *handle) {
     if (!handle) return 0;
     auto [it, inserted] = ids_.try_emplace(handle, static_cast<std::int64_t>(ids_.size()) + 1);
@@ -110,7 +99,11 @@ std::int64_t Trace::handleId(const void *handle) {
 }
 
 void Trace::emit(TraceRecord &&rec) {
-    if (file_.is_open()) file_ << rec.json() << '\n';
+    if (sink_) {
+        line_ = rec.json();
+        line_ += '\n';
+        sink_->write(line_);
+    }
     if (keep_) records_.push_back(std::move(rec));
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -60,15 +59,26 @@ private:
 // Appends `d` to `out` in the shortest form that reads back as the same double.
 void appendDouble(std::string &out, double d);
 
+// Where the trace's lines go: a file the caller opened and checks.
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    virtual void write(std::string_view text) = 0;
+};
+
 class Trace {
 public:
     bool enabled() const { return enabled_; }
     void keepInMemory(bool keep) {
         keep_ = keep;
-        enabled_ = keep_ || file_.is_open();
+        enabled_ = keep_ || sink_;
     }
-    bool openFile(const std::string &path);  // false when it cannot be written
-    void close();
+    // Writes each record to `sink` as a line from now on; null stops writing.
+    void writeTo(TextSink *sink) {
+        sink_ = sink;
+        enabled_ = keep_ || sink_;
+    }
+    void close() { writeTo(nullptr); }
 
     std::int64_t handleId(const void *handle);  // 0 for null
 
@@ -88,7 +98,8 @@ private:
     bool enabled_ = false;  // kept or written: checked on every host call, so a plain flag
     int depth_ = 0;
     std::vector<TraceRecord> pending_;
-    std::ofstream file_;
+    TextSink *sink_ = nullptr;
+    std::string line_;  // reused for each line written
     std::vector<TraceRecord> records_;
     std::unordered_map<const void *, std::int64_t> ids_;
 };

@@ -19,6 +19,25 @@ namespace {
 
 Simulation &sim() { return *Simulation::current(); }
 
+// A mass, size or area the flight model can use: a finite number of 0 or more.
+bool flyable(double x) { return std::isfinite(x) && x >= 0.0; }
+bool flyable(const VECTOR3 &v) { return flyable(v.x) && flyable(v.y) && flyable(v.z); }
+
+std::string shown(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", x);
+    return text;
+}
+std::string shown(const VECTOR3 &v) { return shown(v.x) + ", " + shown(v.y) + ", " + shown(v.z); }
+
+// Refuses a value the flight model cannot use, naming the call; true when refused (and not taken).
+template <class T>
+bool refused(const VESSEL *self, const char *call, const T &value, const char *what) {
+    if (flyable(value)) return false;
+    sim().refuse(VesselAccess::record(self), call, shown(value), what);
+    return true;
+}
+
 template <class R, class... A>
 void out(const VESSEL *self, const char *call, const R &ret, const A &...args) {
     quva::traceOut(sim(), &VesselAccess::record(self), call, ret, args...);
@@ -43,11 +62,13 @@ const OBJHANDLE VESSEL::GetHandle() const {
 
 void VESSEL::SetSize(double size) const {
     out(this, "SetSize", quva::NoResult{}, size);
+    if (refused(this, "SetSize", size, "a size must be a finite number of 0 m or more")) return;
     VesselAccess::record(this).def.size = size;
 }
 
 void VESSEL::SetEmptyMass(double m) const {
     out(this, "SetEmptyMass", quva::NoResult{}, m);
+    if (refused(this, "SetEmptyMass", m, "an empty mass must be a finite number of 0 kg or more")) return;
     VesselAccess::record(this).def.emptyMass = m;
 }
 
@@ -58,6 +79,7 @@ void VESSEL::SetPMI(const VECTOR3 &pmi) const {
 
 void VESSEL::SetCrossSections(const VECTOR3 &cs) const {
     out(this, "SetCrossSections", quva::NoResult{}, cs);
+    if (refused(this, "SetCrossSections", cs, "cross sections must be finite areas of 0 m² or more")) return;
     VesselAccess::record(this).def.crossSections = Vec3::from(cs);
 }
 
@@ -100,6 +122,9 @@ void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
 void VESSEL::CreateAirfoil(AIRFOIL_ORIENTATION align, const VECTOR3 &ref, AirfoilCoeffFunc cf, double c, double S,
                            double A) const {
     out(this, "CreateAirfoil", quva::NoResult{}, align, ref, TraceHandle{reinterpret_cast<const void *>(cf)}, c, S, A);
+    if (refused(this, "CreateAirfoil", S, "an airfoil's area must be a finite number of 0 m² or more") ||
+        refused(this, "CreateAirfoil", c, "an airfoil's chord must be a finite number of 0 m or more"))
+        return;
     quva::Airfoil af;
     af.align = align;
     af.ref = Vec3::from(ref);
@@ -144,6 +169,13 @@ OBJHANDLE VESSEL::GetAttachmentStatus(ATTACHMENTHANDLE attachment) const {
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, double efficiency) const {
     quva::Vessel &v = VesselAccess::record(this);
+    // Refused values are not taken: the store is made empty, and the run ends once the call returns.
+    if (refused(this, "CreatePropellantResource", maxmass, "a store's capacity must be a finite mass of 0 kg or more"))
+        maxmass = 0.0;
+    if (!std::isfinite(mass)) {
+        sim().refuse(v, "CreatePropellantResource", shown(mass), "a store's mass must be a finite number");
+        mass = 0.0;
+    }
     auto p = std::make_unique<quva::Propellant>();
     p->maxMass = maxmass;
     p->mass = mass < 0.0 ? maxmass : (mass > maxmass ? maxmass : mass);  // -1: full

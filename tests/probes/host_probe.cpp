@@ -3,10 +3,18 @@
 //   DELETE_AT T N   from the first step at or after simulation time T, ask N times per step
 //   ONCE            ask in one step only
 //   ANIMATE_AT T    in the first step at or after simulation time T, create an animation (at state 0.5)
+//   SET_AT T WHAT X  hand the host the value X (read by strtod: "nan", "-1") for WHAT (EmptyMass, Size,
+//                    CrossSections, AirfoilArea or PropellantMax) in the first step at or after time
+//                    T; a negative T: as the line is read
+//   THROW_AT T      throw std::runtime_error("probe failure") from the first step at or after time
+//                   T; a negative T: as the line is read
 // Built four ways: as a well-behaved module (HostProbe), as one whose ovcInit returns no object
 // (NullProbe), as one that lacks ovcExit (NoExitProbe) and as one that lacks ovcInit (NoInitProbe).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <strings.h>
 
 #include "vessel_module.h"
@@ -27,11 +35,17 @@ public:
             if (!strncasecmp(line, "DELETE_AT", 9)) std::sscanf(line + 9, "%lf %d", &deleteAt, &requests);
             else if (!strncasecmp(line, "ONCE", 4)) once = true;
             else if (!strncasecmp(line, "ANIMATE_AT", 10)) std::sscanf(line + 10, "%lf", &animateAt);
+            else if (!strncasecmp(line, "SET_AT", 6)) readSet(line + 6);
+            else if (!strncasecmp(line, "THROW_AT", 8)) std::sscanf(line + 8, "%lf", &throwAt);
             else ParseScenarioLineEx(line, status);
+            if (throwAt < 0.0 && throwAt > -1e300) throw std::runtime_error("probe failure");
+            if (setAt < 0.0 && !setWhat.empty()) handOver();
         }
     }
 
     void clbkPostStep(double, double, double) override {
+        if (throwAt >= 0.0 && oapiGetSimTime() >= throwAt) throw std::runtime_error("probe failure");
+        if (setAt >= 0.0 && !setWhat.empty() && oapiGetSimTime() >= setAt) handOver();
         if (animateAt >= 0.0 && oapiGetSimTime() >= animateAt) {
             CreateAnimation(0.5);
             animateAt = -1.0;
@@ -46,6 +60,28 @@ public:
     }
 
 private:
+    void readSet(const char *text) {
+        char what[32] = "", value[32] = "";
+        if (std::sscanf(text, "%lf %31s %31s", &setAt, what, value) == 3) {
+            setWhat = what;
+            setValue = std::strtod(value, nullptr);
+        }
+    }
+
+    void handOver() {
+        const double x = setValue;
+        if (setWhat == "EmptyMass") SetEmptyMass(x);
+        else if (setWhat == "Size") SetSize(x);
+        else if (setWhat == "CrossSections") SetCrossSections(_V(1, x, 1));
+        else if (setWhat == "AirfoilArea") CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), nullptr, 1.0, x, 1.0);
+        else if (setWhat == "PropellantMax") CreatePropellantResource(x);
+        setWhat.clear();
+    }
+
+    double throwAt = -1e308;  // never
+    double setAt = 0.0;
+    std::string setWhat;
+    double setValue = 0.0;
     double deleteAt = 0.0;
     double animateAt = -1.0;  // none
     int requests = 0;

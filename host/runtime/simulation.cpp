@@ -21,8 +21,19 @@ const char *const kCreatedFile = "(created)";
 
 Simulation *Simulation::current_ = nullptr;
 
+std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> roots;
+    auto add = [&](const std::filesystem::path &p) {
+        if (std::find(roots.begin(), roots.end(), p) == roots.end()) roots.push_back(p);
+    };
+    for (const auto &p : options.extraRoots) add(p);
+    add(options.root);
+    return roots;
+}
+
 Simulation::Simulation(SimulationOptions options)
-    : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes") {
+    : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes"),
+      bases_(searchRoots(options_)) {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
     previous_ = current_;

@@ -50,6 +50,7 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
 
 void Simulation::loadScenario(const ScenarioDocument &doc) {
     mjd0_ = doc.mjd;
+    for (const std::string &w : doc.warnings) warn(w);
     // Only the sections around the ships are kept for saving; the vessels' own lines live on in
     // the vessels.
     document_.emplace();

@@ -1,11 +1,11 @@
 // Saving a scenario: the sections around the ships as they were read, then every vessel's block
 // as its module (or the host, for a vessel without callbacks) writes it.
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "host_call.h"
+#include "scenario_environment.h"
 #include "scenario_io.h"
 #include "simulation.h"
 
@@ -28,20 +28,25 @@ bool savable(const FlightState &s) {
 
 std::string Simulation::saveScenarioText() {
     std::string out;
+    // The sections around the ships as read, with the environment's date moved on to the end of
+    // the run (the simulator saves the date a scenario has reached).
+    std::vector<std::string> head, tail;
     if (document_) {
-        for (const auto &l : document_->head) out += l + "\n";
+        head = document_->head;
+        tail = document_->tail;
     } else {
-        char date[64];
-        std::snprintf(date, sizeof date, "%.6f", mjd0_);
-        out += "BEGIN_DESC\nEND_DESC\n\nBEGIN_ENVIRONMENT\n  System Sol\n  Date MJD ";
-        out += date;
-        out += "\nEND_ENVIRONMENT\n\n";
+        head = {"BEGIN_DESC", "END_DESC", ""};
     }
+    stampSavedDate(head, tail, mjd());
+    for (const auto &l : head) out += l + "\n";
     out += "BEGIN_SHIPS\n";
     for (const auto &owned : vessels_) {
         Vessel &v = *owned;
         if (v.inert()) {
-            for (const auto &l : v.inertLines) out += l + "\n";
+            // Its lines as read, under the header the simulator writes: NAME:CLASS, also for a
+            // vessel read without a class.
+            out += v.name + ":" + v.className + "\n";
+            for (std::size_t i = 1; i < v.inertLines.size(); ++i) out += v.inertLines[i] + "\n";
             continue;
         }
         if (!savable(v.state))
@@ -60,9 +65,7 @@ std::string Simulation::saveScenarioText() {
         out += "END\n";
     }
     out += "END_SHIPS\n";
-    if (document_) {
-        for (const auto &l : document_->tail) out += l + "\n";
-    }
+    for (const auto &l : tail) out += l + "\n";
     return out;
 }
 

@@ -31,8 +31,18 @@ std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options)
     return roots;
 }
 
+namespace {
+
+std::vector<std::filesystem::path> meshFolders(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto &root : searchRoots(options)) folders.push_back(root / "Meshes");
+    return folders;
+}
+
+}  // namespace
+
 Simulation::Simulation(SimulationOptions options)
-    : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes"),
+    : options_(std::move(options)), modules_(searchRoots(options_)), meshes_(meshFolders(options_)),
       bases_(searchRoots(options_)) {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
@@ -169,7 +179,7 @@ Vessel &Simulation::createVessel(const std::string &name, const std::string &cla
     int n = 0;
     for (const std::string &l : lines) {
         ++n;
-        std::string t = trim(l);
+        std::string t = interpretedText(l);
         if (!t.empty()) block.lines.push_back({t, n});
     }
     Vessel *made = instantiate(name, className, 0, kCreatedFile);

@@ -75,12 +75,13 @@ private:
                 return;
             }
             objectLine_ = lineNo;
+            objectType_ = std::string(w[0]);
             isPad_ = isPadType(w[0]);
             padPos_.reset();
             return;
         }
         if (text::equalNoCase(line, "END_OBJECTLIST"))
-            throw InputError(file_, objectLine_, "object " + text::quoted(line) + " has no END before END_OBJECTLIST");
+            throw InputError(file_, objectLine_, "object " + objectType_ + " has no END before END_OBJECTLIST");
         if (text::equalNoCase(line, "END")) {
             if (isPad_) {
                 if (!padPos_) throw InputError(file_, objectLine_, "landing pad " + std::to_string(base_.pads.size() + 1) + " has no POS line");
@@ -101,6 +102,7 @@ private:
     SurfaceBase &base_;
     bool parsingDone_ = false, inList_ = false, isPad_ = false;
     int listLine_ = 0, objectLine_ = 0, nameLine_ = 0, locationLine_ = 0;
+    std::string objectType_;
     std::optional<Vec3> padPos_;
 };
 

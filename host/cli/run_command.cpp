@@ -97,7 +97,7 @@ private:
 
 const char *signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal"; }
 
-int run(const RunOptions &o, const std::filesystem::path &root) {
+int run(const RunOptions &o, const Trees &trees) {
     if (std::string problem = stepOptionsProblem(o); !problem.empty()) {
         std::cerr << "quva run: " << problem << "\n";
         return kExitUsage;
@@ -110,7 +110,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         std::cerr << "quva run: " << e.what() << "\n";
         return kExitUsage;
     }
-    const std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
+    const std::filesystem::path scenarioPath = resolveScenario(trees.searchOrder(), o.scenario);
     std::vector<PlannedOutput> planned;
     try {
         planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot}},
@@ -123,7 +123,8 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
     platform::catchStopSignals();
     RunFiles files;
     SimulationOptions options;
-    options.root = root;
+    options.root = trees.own;
+    options.extraRoots = trees.user;
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
     std::optional<Simulation> sim;
@@ -166,7 +167,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
                     sim->simTime(), sim->vessels().size());
         std::fflush(stdout);
         if (OutputFile *save = files.find("--save")) save->write(sim->saveScenarioText());
-        outputs.write(*sim, scenarioTitle(root, scenarioPath));
+        outputs.write(*sim, scenarioTitle(trees.searchOrder(), scenarioPath));
         sim->trace().close();
         if (int signal = platform::stopSignal()) throw RunStopped{signal};
         files.commit();
@@ -186,7 +187,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
 
 }  // namespace
 
-void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode) {
+void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     auto o = std::make_shared<RunOptions>();
     CLI::App *cmd = app.add_subcommand("run", "run a scenario headless and print its timeline");
     cmd->add_option("scenario", o->scenario, "scenario file (or a name under Scenarios/)")->required();
@@ -206,7 +207,7 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
                   "carry vessels of unknown classes along unchanged instead of failing");
     cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
     cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
-    cmd->callback([o, root, &exitCode] { exitCode = run(*o, root()); });
+    cmd->callback([o, trees, &exitCode] { exitCode = run(*o, trees()); });
 }
 
 }  // namespace quva::cli

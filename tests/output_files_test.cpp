@@ -65,7 +65,7 @@ TEST_F(OutputFiles, ALinkKeepsPointingAtItsTargetWhichIsReplaced) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "link.scn")));
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "dangling.csv")));
-    EXPECT_EQ(quvatest::fileText(real / "saved.scn").rfind("BEGIN_SHIPS\nC0:Pilmont\n", 0), 0u);
+    EXPECT_NE(quvatest::fileText(real / "saved.scn").find("BEGIN_SHIPS\nC0:Pilmont\n"), std::string::npos);
     EXPECT_EQ(quvatest::fileText(real / "new.csv").rfind("time,vessel,", 0), 0u);
     // The same file reached through a link and by its own name is refused.
     const auto twice = quva("run " + fleet(1).string() + " --save " + (dir / "link.scn").string() + " --trace " +

@@ -20,15 +20,6 @@ const char *const kCreatedFile = "(created)";
 
 bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-// A flight state that is no longer a number (a step far too long for the flight model) would be
-// saved as text that no scenario reader accepts.
-bool savable(const FlightState &s) {
-    for (const auto &row : s.attitude.m)
-        for (double x : row)
-            if (!std::isfinite(x)) return false;
-    return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
-}
-
 // What most likely made a vessel's state stop being finite in the step just made.
 std::string likelyCause(const Vessel &v, double dt) {
     const double mass = v.mass();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <variant>
 
 #include "cli_common.h"
 #include "event_options.h"
@@ -107,10 +108,10 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
             return kExitFailure;
         }
     }
-    std::vector<ScheduledEvent> events;
+    std::vector<RunEvent> events;
     try {
-        for (const auto &r : o.releases) events.push_back(parseRelease(r));
-        for (const auto &k : o.keys) events.push_back(parseKey(k));
+        for (const auto &r : o.releases) events.push_back(parseReleaseEvent(r));
+        for (const auto &k : o.keys) events.push_back(parseKeyEvent(k));
     } catch (const std::invalid_argument &e) {
         std::cerr << "quva run: " << e.what() << "\n";
         return kExitUsage;
@@ -138,13 +139,15 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
             flushWarnings();
             throw;
         }
-        for (const auto &e : events) {
-            if (!sim.findVessel(e.vessel)) {
+        for (const auto &event : events) {
+            const std::string &vessel = std::visit([](const auto &e) -> const std::string & { return e.vessel; }, event);
+            if (!sim.findVessel(vessel)) {
                 flushWarnings();
-                std::cerr << "quva run: no vessel named \"" << e.vessel << "\" in " << scenarioPath.string() << "\n";
+                std::cerr << "quva run: no vessel named \"" << vessel << "\" in " << scenarioPath.string() << "\n";
                 return kExitFailure;
             }
-            sim.schedule(e);
+            if (const auto *timed = std::get_if<ScheduledEvent>(&event)) sim.schedule(*timed);
+            else sim.triggers().add(std::get<TriggeredEvent>(event));
         }
         for (const auto &init : sim.modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim.vessels().size() << " vessel(s), dt " << o.dt
@@ -154,6 +157,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         if (o.steps) sim.runSteps(*o.steps);
         else sim.runUntil(until);
         outputs.stop(sim);
+        for (std::string &line : sim.triggers().unfired(sim)) sim.warn(std::move(line));
         flushWarnings();
         printTimeline(std::cout, sim);
         std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
@@ -194,8 +198,14 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
                     "draw altitude, descent rate and animation states against time to FILE (SVG)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
                   "carry vessels of unknown classes along unchanged instead of failing");
-    cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
-    cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
+    cmd->add_option("--release", o->releases,
+                    "T:VESSEL or COND:VESSEL  release VESSEL from its parent at time T, or at the first step end "
+                    "where COND holds (READING<VALUE, <=, >, >=; READING: alt, airspeed, vz, t), e.g. alt<7000:Drogue")
+        ->take_all();
+    cmd->add_option("--key", o->keys,
+                    "T:VESSEL:KEY[+MOD...] or COND:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T or "
+                    "once COND holds; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")
+        ->take_all();
     cmd->callback([o, root, &exitCode] { exitCode = run(*o, root()); });
 }
 

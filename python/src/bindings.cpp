@@ -47,6 +47,11 @@ void translate(std::exception_ptr p) {
     }
 }
 
+// Lets Ctrl-C end a long run: raises KeyboardInterrupt (or what a signal handler raised).
+void checkSignals() {
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+}
+
 py::dict trackColumns(const quva::python::VesselTrack &t) {
     py::dict d;
     d["time"] = t.time;
@@ -88,14 +93,8 @@ void bindSimulation(py::module_ &m) {
         .def_property_readonly("closed", &SimulationCore::closed)
         .def_property_readonly("failure", &SimulationCore::failure,
                                "The error that stopped the simulation, or None.")
-        .def("step", &SimulationCore::step, py::arg("n") = 1)
-        .def("run_until",
-             [](SimulationCore &core, double t) {
-                 core.runUntil(t, [] {
-                     if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-                 });
-             },
-             py::arg("t"))
+        .def("step", [](SimulationCore &core, std::int64_t n) { core.step(n, checkSignals); }, py::arg("n") = 1)
+        .def("run_until", [](SimulationCore &core, double t) { core.runUntil(t, checkSignals); }, py::arg("t"))
         .def_property_readonly("t", [](const SimulationCore &c) { return c.sim().simTime(); })
         .def_property_readonly("mjd", [](const SimulationCore &c) { return c.sim().mjd(); })
         .def_property_readonly("dt", [](const SimulationCore &c) { return c.sim().dt(); })

@@ -60,9 +60,4 @@ Simulation &SimulationCore::simForChange() {
     return *sim_;
 }
 
-void SimulationCore::step(std::int64_t n) {
-    if (n < 0) throw std::invalid_argument("the number of steps must be 0 or more");
-    guarded([&](Simulation &s) { s.runSteps(n); });
-}
-
 }  // namespace quva::python

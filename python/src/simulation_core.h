@@ -4,7 +4,9 @@
 // simulation closed to further steps, since a module may have stopped half way through its work.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <stdexcept>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,9 +43,11 @@ public:
     bool closed() const { return !sim_; }
     void close();
 
-    void step(std::int64_t n);
-    // Runs to simulation time t, calling `interrupted` now and then (the interpreter's signal
-    // check), which ends the run by throwing.
+    // Runs n steps, or to simulation time t, calling `interrupted` every thousand steps (the
+    // interpreter's signal check), which ends the run by throwing. Between slices the simulation
+    // stands between two steps, so an interruption leaves it usable.
+    template <class Interrupted>
+    void step(std::int64_t n, Interrupted interrupted);
     template <class Interrupted>
     void runUntil(double t, Interrupted interrupted);
 
@@ -75,14 +79,25 @@ void SimulationCore::guarded(F f) {
     }
 }
 
+constexpr std::int64_t kSliceSteps = 1000;
+
+template <class Interrupted>
+void SimulationCore::step(std::int64_t n, Interrupted interrupted) {
+    if (n < 0) throw std::invalid_argument("the number of steps must be 0 or more");
+    while (n > 0) {
+        const std::int64_t slice = n < kSliceSteps ? n : kSliceSteps;
+        guarded([&](Simulation &running) { running.runSteps(slice); });
+        n -= slice;
+        if (n > 0) interrupted();
+    }
+}
+
 template <class Interrupted>
 void SimulationCore::runUntil(double t, Interrupted interrupted) {
-    // In slices of a thousand steps, so that Ctrl-C reaches the script during a long run; an
-    // interruption falls between steps and leaves the simulation usable.
-    constexpr double kSliceSteps = 1000.0;
+    if (!std::isfinite(t)) throw std::invalid_argument("the time to run to must be a finite number of seconds");
     for (;;) {
         const Simulation &s = sim();
-        const double sliceEnd = (static_cast<double>(s.stepCount()) + kSliceSteps) * s.dt();
+        const double sliceEnd = static_cast<double>(s.stepCount() + kSliceSteps) * s.dt();
         if (sliceEnd >= t) break;
         guarded([&](Simulation &running) { running.runUntil(sliceEnd); });
         interrupted();

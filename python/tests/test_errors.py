@@ -73,6 +73,9 @@ def test_misuse_of_a_vessel_is_an_error_not_a_crash():
                 capsule.empty_mass = kg
         with pytest.raises(ValueError):
             sim.step(-1)
+        for t in (float("nan"), float("inf")):
+            with pytest.raises(ValueError, match="finite"):
+                sim.run(until=t)
         for n in ("many", 2.5):
             with pytest.raises(TypeError):
                 sim.step(n)
@@ -108,3 +111,22 @@ def test_unknown_classes_are_carried_along_on_request(scenario):
             station.altitude
         sim.step(2)
         assert "S:SomeStation\n  STATUS Orbiting Earth\nEND\n" in sim.scenario_text()
+
+
+def test_ctrl_c_ends_a_long_run_between_steps():
+    import os
+    import subprocess
+
+    with quva.Simulation.load("Quva/Recovery") as sim:
+        # As from a terminal: the signal comes from outside while the run holds the interpreter.
+        kill = subprocess.Popen(["sh", "-c", f"sleep 0.3; kill -INT {os.getpid()}"])
+        try:
+            with pytest.raises(KeyboardInterrupt):
+                sim.run(until=1e6)
+        finally:
+            kill.wait()
+        assert 0 < sim.step_count < 10**7 and sim.step_count % 1000 == 0
+        assert sim.failure is None
+        before = sim.step_count
+        sim.step()
+        assert sim.step_count == before + 1

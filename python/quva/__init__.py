@@ -19,6 +19,7 @@ from __future__ import annotations
 
 import json
 import math
+import numbers
 import operator
 import os
 from pathlib import Path
@@ -83,10 +84,10 @@ class Simulation:
         :meth:`telemetry`. Raises :class:`Error` (with ``file`` and ``line``) on a bad scenario.
         """
         tree = Path(root) if root is not None else default_root()
-        if not (isinstance(dt, (int, float)) and math.isfinite(dt) and dt > 0):
+        if isinstance(dt, bool) or not (isinstance(dt, numbers.Real) and math.isfinite(dt) and dt > 0):
             raise ValueError(f"dt must be a positive number of seconds, not {dt!r}")
         scenario = _scenario_file(path_or_name, tree)
-        return cls(SimulationCore(str(scenario), str(tree), float(dt), keep_unknown, trace, telemetry))
+        return cls(SimulationCore(str(scenario), str(tree), float(dt), bool(keep_unknown), bool(trace), bool(telemetry)))
 
     # -- lifetime -------------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <array>
 #include <stdexcept>
 
 #include "scenario.h"
@@ -127,13 +128,17 @@ void bindSimulation(py::module_ &m) {
         .def("telemetry", &telemetryColumns);
 }
 
+py::tuple triple(const std::array<double, 3> &v) { return py::make_tuple(v[0], v[1], v[2]); }
+
 void bindVessel(py::module_ &m) {
     py::class_<VesselHandle>(m, "Vessel", "One vessel of a simulation, read and acted on while it exists.")
         .def_property_readonly("name", &VesselHandle::name, "The vessel's name in the scenario.")
         .def_property_readonly("class_name", &VesselHandle::className, "Its vessel class.")
         .def_property_readonly("alive", &VesselHandle::alive, "False once the vessel is removed or the simulation closed.")
-        .def_property_readonly("position", &VesselHandle::position, "(x, y, z) in m from the body's centre.")
-        .def_property_readonly("velocity", &VesselHandle::velocity, "(x, y, z) in m/s relative to the body.")
+        .def_property_readonly("position", [](const VesselHandle &v) { return triple(v.position()); },
+                               "(x, y, z) in m from the body's centre.")
+        .def_property_readonly("velocity", [](const VesselHandle &v) { return triple(v.velocity()); },
+                               "(x, y, z) in m/s relative to the body.")
         .def_property_readonly("altitude", &VesselHandle::altitude, "m above the body's surface.")
         .def_property_readonly("airspeed", &VesselHandle::airspeed, "m/s relative to the air around it.")
         .def_property_readonly("ground_speed", &VesselHandle::groundSpeed, "m/s relative to the body.")

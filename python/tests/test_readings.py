@@ -54,6 +54,7 @@ def test_vessel_properties_match_the_last_row(recovery):
         assert close(v.drag, last["drag"])
         assert close(v.mass, last["mass"])
         assert all(close(a, last[f"anim{i}"]) for i, a in enumerate(v.animations))
+        assert isinstance(v.position, tuple) and isinstance(v.velocity, tuple)
         x, y, z = v.position
         vx, vy, vz = v.velocity
         r = math.sqrt(x * x + y * y + z * z)

@@ -3,7 +3,9 @@
 // --release and --key value it collects, and every piece on its own, goes through the event
 // parsers. An event is either
 // refused with std::invalid_argument or well formed: a finite time of 0 s or more, a vessel name,
-// a letter key and only known modifier keys.
+// a letter key and only known modifier keys. A triggered event (a condition instead of the time)
+// carries a finite value, a known reading and comparison, and the condition as written, which
+// reads back as the same condition.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -33,16 +36,39 @@ constexpr std::size_t kMaxArguments = 64;
     std::abort();
 }
 
+void checkKeys(DWORD key, const std::vector<DWORD> &modifiers, const std::string &text) {
+    if (key == 0 || quva::keyName(key).size() != 1) fail("a key event without a letter key", text);
+    for (DWORD m : modifiers)
+        if (m == 0 || quva::modifierKeyCode(quva::keyName(m)) != m) fail("a key event with an unknown modifier", text);
+}
+
 void check(const quva::ScheduledEvent &e, const std::string &text) {
     if (!std::isfinite(e.t) || e.t < 0.0) fail("an event time that is no time", text);
     if (e.vessel.empty()) fail("an event without a vessel", text);
     if (e.kind == quva::ScheduledEvent::Kind::Key) {
-        if (e.key == 0 || quva::keyName(e.key).size() != 1) fail("a key event without a letter key", text);
-        for (DWORD m : e.modifiers)
-            if (m == 0 || quva::modifierKeyCode(quva::keyName(m)) != m) fail("a key event with an unknown modifier", text);
+        checkKeys(e.key, e.modifiers, text);
     } else if (e.key != 0 || !e.modifiers.empty()) {
         fail("a release that carries keys", text);
     }
+}
+
+void check(const quva::TriggeredEvent &e, const std::string &text) {
+    const quva::Condition &c = e.condition;
+    if (!std::isfinite(c.value)) fail("a condition on a value that is no number", text);
+    if (e.vessel.empty()) fail("a triggered event without a vessel", text);
+    if (c.text.empty() || text.find(c.text) != 0) fail("a condition that is not the text's own", text);
+    const quva::Condition again = quva::parseCondition(c.text);
+    if (again.reading != c.reading || again.compare != c.compare || again.value != c.value)
+        fail("a condition that reads back differently", text);
+    if (e.release) {
+        if (e.key != 0 || !e.modifiers.empty()) fail("a release that carries keys", text);
+    } else {
+        checkKeys(e.key, e.modifiers, text);
+    }
+}
+
+void check(const quva::cli::RunEvent &event, const std::string &text) {
+    std::visit([&](const auto &e) { check(e, text); }, event);
 }
 
 template <class Parse>
@@ -73,6 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const std::string &p : pieces) {
         parseEvent(quva::cli::parseRelease, p);
         parseEvent(quva::cli::parseKey, p);
+        parseEvent(quva::cli::parseReleaseEvent, p);
+        parseEvent(quva::cli::parseKeyEvent, p);
     }
 
     CLI::App app("quva");
@@ -91,8 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     CLI::App *run = app.get_subcommand("run");
     for (const std::string &r : run->get_option("--release")->as<std::vector<std::string>>())
-        parseEvent(quva::cli::parseRelease, r);
+        parseEvent(quva::cli::parseReleaseEvent, r);
     for (const std::string &k : run->get_option("--key")->as<std::vector<std::string>>())
-        parseEvent(quva::cli::parseKey, k);
+        parseEvent(quva::cli::parseKeyEvent, k);
     return 0;
 }

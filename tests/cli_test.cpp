@@ -130,4 +130,41 @@ TEST_F(Cli, UnreadableDateWarnsAndTheRunStartsAtJ2000) {
               std::string::npos);
 }
 
+// A condition fires at the end of the first step where it holds, which is exactly when a timed
+// event at that step's end takes effect: the two runs must end alike.
+TEST_F(Cli, TriggeredReleaseActsLikeATimedOneAtTheStepWhereItsConditionFirstHeld) {
+    fs::path triggered = dir / "triggered.scn", timed = dir / "timed.scn";
+    Result r = quva("run Quva/Recovery --until 30 --release 'alt<3800:Drogue' --save " + triggered.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::size_t met = r.out.find("condition alt<3800 met");
+    ASSERT_NE(met, std::string::npos) << r.out;
+    // The timeline line reads "  T  VESSEL  TEXT"; T is the first number on it.
+    const std::size_t lineStart = r.out.rfind('\n', met) + 1;
+    const double t = std::stod(r.out.substr(lineStart, met - lineStart));
+    EXPECT_GT(t, 1.0);
+    EXPECT_LT(t, 20.0);
+    Result s = quva("run Quva/Recovery --until 30 --release " + std::to_string(t + 0.05) + ":Drogue --save " + timed.string());
+    ASSERT_EQ(s.code, 0) << s.err;
+    EXPECT_EQ(quvatest::fileText(triggered), quvatest::fileText(timed));
+}
+
+TEST_F(Cli, MalformedConditionsAreUsageErrorsQuotingThem) {
+    for (const char *event : {"--release 'alt<x:Drogue'", "--release 'height<5:Drogue'", "--release 'alt<5:'",
+                              "--key 'vz>:Main:G'", "--key 'vz>-5:Main:GG'", "--key 'vz>-5:Main'"}) {
+        Result r = quva(std::string("run Quva/Recovery --steps 1 ") + event);
+        EXPECT_EQ(r.code, 2) << event << "\n" << r.err;
+        std::string quoted = event;
+        quoted = "\"" + quoted.substr(quoted.find('\'') + 1, quoted.rfind('\'') - quoted.find('\'') - 1) + "\"";
+        EXPECT_NE(r.err.find(quoted), std::string::npos) << event << "\n" << r.err;
+    }
+}
+
+TEST_F(Cli, AConditionThatNeverHoldsIsAWarning) {
+    Result r = quva("run Quva/Recovery --until 3 --release 'alt<10:Main' --key 't>100:Main:D'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: release for \"Main\" did not happen: alt<10 never held"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("t>100 never held"), std::string::npos) << r.err;
+    EXPECT_EQ(quva("run Quva/Recovery --steps 1 --release 'alt<10:Nobody'").code, 1);
+}
+
 }  // namespace

@@ -78,7 +78,13 @@ protected:
 };
 
 TEST_F(InstalledTree, HoldsTheSixModulesTheHostAndTheData) {
-    EXPECT_EQ(filesIn(tree), (std::set<std::string>{"bin", "lib", "Modules", "Config", "Meshes", "Scenarios"}));
+    std::set<std::string> top = {"bin", "lib", "Modules", "Config", "Meshes", "Scenarios"};
+#if defined(QUVA_PYTHON_PACKAGE)
+    top.insert("python");
+    EXPECT_EQ(filesIn(tree / "python" / "quva"),
+              (std::set<std::string>{"__init__.py", "_quva.pyi", "py.typed", QUVA_PYTHON_EXTENSION}));
+#endif
+    EXPECT_EQ(filesIn(tree), top);
     EXPECT_EQ(filesIn(tree / "Modules"), kModules);  // no test module slips in
     EXPECT_EQ(filesIn(tree / "bin"), std::set<std::string>{"quva"});
     EXPECT_EQ(filesIn(tree / "lib"), std::set<std::string>{"libquvahost.so"});
@@ -97,6 +103,9 @@ TEST_F(InstalledTree, BinariesFindTheRuntimeRelativeToThemselves) {
         SCOPED_TRACE(b.string());
         EXPECT_EQ(runPaths(b), std::vector<std::string>{"$ORIGIN/../lib"});
     }
+#if defined(QUVA_PYTHON_PACKAGE)
+    EXPECT_EQ(runPaths(tree / "python" / "quva" / QUVA_PYTHON_EXTENSION), std::vector<std::string>{"$ORIGIN/../../lib"});
+#endif
     for (const std::string &p : runPaths(tree / "lib" / "libquvahost.so"))
         EXPECT_EQ(p.find(QUVA_BUILD_ROOT), std::string::npos) << p;
 }
@@ -113,5 +122,20 @@ TEST_F(InstalledTree, RunsAnExampleAfterBeingMoved) {
     EXPECT_NE(r.out.find("2.000  ApexCover  released from Capsule"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("warning:"), std::string::npos) << r.out;
 }
+
+#if defined(QUVA_PYTHON_PACKAGE)
+// The Python package of the moved tree flies the example with the tree's own modules and data.
+TEST_F(InstalledTree, PythonPackageRunsAnExampleAfterBeingMoved) {
+    const fs::path moved = work / "moved";
+    fs::rename(tree, moved);
+    const std::string script =
+        "import quva; sim = quva.Simulation.load('Quva/ApexCover'); sim.run(until=10); "
+        "print(quva.default_root(), sim.vessel('ApexCover').class_name, sim.step_count)";
+    const Result r = run("cd / && env -u LD_LIBRARY_PATH PYTHONPATH=" + quoted(moved / "python") + " " +
+                         QUVA_PYTHON_EXECUTABLE + " -c \"" + script + "\"");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, moved.string() + " Pilmont 100\n");
+}
+#endif
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <variant>
 
 #include "cli_common.h"
 #include "event_options.h"
@@ -53,7 +54,7 @@ std::string stepOptionsProblem(const RunOptions &o) {
 
 // An event given on the command line, with its text for messages.
 struct GivenEvent {
-    ScheduledEvent event;
+    RunEvent event;  // at a time, or when a condition holds
     std::string text;  // "--release 5:Drogue"
 };
 
@@ -61,8 +62,10 @@ struct GivenEvent {
 // told rather than find out from the results.
 void warnOfLateEvents(const std::vector<GivenEvent> &events, double end, double dt) {
     std::string late;
-    for (const GivenEvent &e : events)
-        if (isAfterEnd(e.event.t, end, dt)) late += (late.empty() ? "" : ", ") + e.text;
+    for (const GivenEvent &e : events) {
+        const auto *timed = std::get_if<ScheduledEvent>(&e.event);
+        if (timed && isAfterEnd(timed->t, end, dt)) late += (late.empty() ? "" : ", ") + e.text;
+    }
     if (!late.empty()) std::cerr << "warning: events after the run's end (t = " << end << " s) are not applied: " << late << "\n";
 }
 
@@ -104,8 +107,8 @@ int run(const RunOptions &o, const Trees &trees) {
     }
     std::vector<GivenEvent> events;
     try {
-        for (const auto &r : o.releases) events.push_back({parseRelease(r), "--release " + r});
-        for (const auto &k : o.keys) events.push_back({parseKey(k), "--key " + k});
+        for (const auto &r : o.releases) events.push_back({parseReleaseEvent(r), "--release " + r});
+        for (const auto &k : o.keys) events.push_back({parseKeyEvent(k), "--key " + k});
     } catch (const std::invalid_argument &e) {
         std::cerr << "quva run: " << e.what() << "\n";
         return kExitUsage;
@@ -143,13 +146,16 @@ int run(const RunOptions &o, const Trees &trees) {
             flushWarnings();
             throw;
         }
-        for (const auto &e : events) {
-            if (!sim->findVessel(e.event.vessel)) {
+        for (const auto &given : events) {
+            const std::string &vessel =
+                std::visit([](const auto &e) -> const std::string & { return e.vessel; }, given.event);
+            if (!sim->findVessel(vessel)) {
                 flushWarnings();
-                std::cerr << "quva run: no vessel named \"" << e.event.vessel << "\" in " << scenarioPath.string() << "\n";
+                std::cerr << "quva run: no vessel named \"" << vessel << "\" in " << scenarioPath.string() << "\n";
                 return kExitFailure;
             }
-            sim->schedule(e.event);
+            if (const auto *timed = std::get_if<ScheduledEvent>(&given.event)) sim->schedule(*timed);
+            else sim->triggers().add(std::get<TriggeredEvent>(given.event));
         }
         for (const auto &init : sim->modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim->vessels().size() << " vessel(s), dt " << o.dt
@@ -161,6 +167,7 @@ int run(const RunOptions &o, const Trees &trees) {
         if (o.steps) sim->runSteps(*o.steps);
         else sim->runUntil(until);
         outputs.stop(*sim);
+        for (std::string &line : sim->triggers().unfired(*sim)) sim->warn(std::move(line));
         flushWarnings();
         printTimeline(std::cout, *sim);
         std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim->stepCount()),
@@ -205,8 +212,14 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
                     "draw altitude, descent rate and animation states against time to FILE (SVG)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
                   "carry vessels of unknown classes along unchanged instead of failing");
-    cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
-    cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
+    cmd->add_option("--release", o->releases,
+                    "T:VESSEL or COND:VESSEL  release VESSEL from its parent at time T, or at the first step end "
+                    "where COND holds (READING<VALUE, <=, >, >=; READING: alt, airspeed, vz, t), e.g. alt<7000:Drogue")
+        ->take_all();
+    cmd->add_option("--key", o->keys,
+                    "T:VESSEL:KEY[+MOD...] or COND:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T or "
+                    "once COND holds; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")
+        ->take_all();
     cmd->callback([o, trees, &exitCode] { exitCode = run(*o, trees()); });
 }
 

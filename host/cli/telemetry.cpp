@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "body.h"
+#include "vessel_readings.h"
 
 namespace quva::cli {
 
@@ -11,9 +11,10 @@ bool reportsFlight(const Vessel &v) { return !v.inert() && v.state.body; }
 VesselSample sampleVessel(const Vessel &v, double t) {
     VesselSample s;
     s.t = t;
-    s.altitude = length(v.state.pos) - v.state.body->radius;
-    s.speed = length(v.state.vel);
-    s.verticalSpeed = dot(v.state.vel, normalized(v.state.pos));
+    const VesselReadings r = readVessel(v);
+    s.altitude = r.altitude;
+    s.speed = r.groundSpeed;
+    s.verticalSpeed = r.verticalSpeed;
     s.drag = v.readout.drag;
     s.mass = v.mass();
     s.animations.reserve(v.animations.size());

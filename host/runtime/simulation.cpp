@@ -404,6 +404,7 @@ void Simulation::step() {
     }
     if (!movingAnimations_.empty()) noteAnimationsAtRest();
     if (pendingDeletions_ > 0) removeDeleted();
+    if (!triggers_.empty()) triggers_.check(*this);
     if (stepObserver_) stepObserver_(*this);
 }
 

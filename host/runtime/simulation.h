@@ -21,6 +21,7 @@
 #include "scenario.h"
 #include "scenario_io.h"
 #include "trace.h"
+#include "triggers.h"
 #include "vessel.h"
 #include "vessel_arena.h"
 
@@ -104,6 +105,9 @@ public:
     // Applies the events due by now that are not after time `end` (a run's end, whose step may
     // come before it ends).
     void applyDueEvents(double end = INFINITY);
+
+    // Events that fire on a vessel's state, looked at at the end of every step.
+    Triggers &triggers() { return triggers_; }
 
     // Called at the end of every step, once the step's removals are done; empty: none.
     void setStepObserver(std::function<void(const Simulation &)> observer) { stepObserver_ = std::move(observer); }
@@ -208,6 +212,7 @@ private:
     double mjd0_ = 51544.5;
     std::vector<ScheduledEvent> events_;  // sorted by time, stable
     std::size_t nextEvent_ = 0;
+    Triggers triggers_;
     std::vector<TimelineEntry> timeline_;
     std::vector<std::string> warnings_;
     Vessel *context_ = nullptr;

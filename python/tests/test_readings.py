@@ -1,0 +1,85 @@
+"""Every reading of the package against the quva command's telemetry table for the same run."""
+
+import math
+
+import pytest
+
+import quva
+from conftest import EARTH_RADIUS, read_csv, run_quva
+
+COLUMNS = ["altitude", "speed", "vertical_speed", "drag", "mass"]
+
+
+def close(a, b):
+    # The table holds nine significant digits.
+    return math.isclose(a, b, rel_tol=2e-8, abs_tol=1e-6)
+
+
+@pytest.fixture(scope="module")
+def recovery(tmp_path_factory):
+    """The recovery example flown by the command and by the package, the drogue released by a
+    condition on its altitude in both."""
+    csv_path = tmp_path_factory.mktemp("readings") / "recovery.csv"
+    run_quva("run", "Quva/Recovery", "--until", 480, "--release", "alt<3000:Drogue", "--csv", csv_path)
+    sim = quva.Simulation.load("Quva/Recovery", telemetry=True)
+    drogue = sim.vessel("Drogue")
+    assert sim.run(until=lambda s: drogue.altitude < 3000)
+    drogue.release()
+    sim.run(until=480)
+    yield sim, read_csv(csv_path)
+    sim.close()
+
+
+def test_telemetry_columns_match_the_table(recovery):
+    sim, table = recovery
+    tracks = sim.telemetry()
+    assert list(tracks) == ["Capsule", "Drogue", "Main"]
+    for name, rows in table.items():
+        track = tracks[name]
+        assert len(track["time"]) == len(rows), name
+        for i, row in enumerate(rows):
+            assert close(track["time"][i], row["time"])
+            for column in COLUMNS + [c for c in row if c.startswith("anim")]:
+                assert close(track[column][i], row[column]), (name, row["time"], column)
+
+
+def test_vessel_properties_match_the_last_row(recovery):
+    sim, table = recovery
+    assert [v.name for v in sim.vessels] == ["Capsule", "Main"]  # the drogue was removed on the ground
+    for v in sim.vessels:
+        last = table[v.name][-1]
+        assert close(v.altitude, last["altitude"])
+        assert close(v.ground_speed, last["speed"])
+        assert close(v.vertical_speed, last["vertical_speed"])
+        assert close(v.drag, last["drag"])
+        assert close(v.mass, last["mass"])
+        assert all(close(a, last[f"anim{i}"]) for i, a in enumerate(v.animations))
+        assert isinstance(v.position, tuple) and isinstance(v.velocity, tuple)
+        x, y, z = v.position
+        vx, vy, vz = v.velocity
+        r = math.sqrt(x * x + y * y + z * z)
+        assert close(r - EARTH_RADIUS, last["altitude"])
+        assert close(math.sqrt(vx * vx + vy * vy + vz * vz), last["speed"])
+        assert close((vx * x + vy * y + vz * z) / r, last["vertical_speed"])
+
+
+def test_the_capsule_lands_under_the_main_cluster(recovery):
+    sim, _ = recovery
+    capsule, main = sim.vessel("Capsule"), sim.vessel("Main")
+    assert capsule.ground_contact
+    assert capsule.altitude < 5.0
+    assert main.parent is not None and main.parent.name == "Capsule"
+    assert capsule.parent is None
+    assert capsule.class_name == "QuvaCapsule" and main.class_name == "Ossum"
+    assert capsule.empty_mass == 5500.0
+    assert sim.t == pytest.approx(480.0) and sim.step_count == 4800
+    assert sim.mjd == pytest.approx(60000.5 + 480.0 / 86400.0)
+
+
+def test_telemetry_is_numpy_when_numpy_is_there(recovery):
+    sim, _ = recovery
+    numpy = pytest.importorskip("numpy")
+    track = sim.telemetry("Capsule")
+    assert isinstance(track["altitude"], numpy.ndarray)
+    assert track["altitude"].dtype == numpy.float64
+    assert track["time"][0] == 0.0 and track["time"][1] == pytest.approx(0.1)

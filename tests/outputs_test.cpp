@@ -260,7 +260,14 @@ TEST_F(Outputs, PoseRejectsBadArguments) {
     EXPECT_EQ(quva("pose Tarrowick --state 1").code, 2);                // no --out
     EXPECT_EQ(quva("pose NoSuchClass" + to).code, 1);
     EXPECT_EQ(quva("pose QuvaCapsule" + to).code, 1);  // no mesh to draw
-    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(quva("pose Tarrowick --out ''").code, 2);
+    EXPECT_EQ(quva("pose Tarrowick --out " + dir.string()).code, 2);  // a folder
+    EXPECT_EQ(quva("pose Tarrowick --out /dev/null").code, 2);
+    // Nothing written, no temporary file left behind.
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "out" || name == "err") << name;
+    }
 }
 
 TEST_F(Outputs, EveryCommandHasHelp) {

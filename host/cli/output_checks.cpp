@@ -46,7 +46,7 @@ std::vector<PlannedOutput> planOutputs(const std::vector<RequestedOutput> &reque
             if (sameFile(planned[k].target, target))
                 throw OutputUsageError(planned[k].option + " " + given[k] + " and " + r.option + " " + *r.path +
                                        " name the same file");
-        if (r.option != mayReplaceInput && sameFile(resolveOutputTarget(scenario), target))
+        if (!scenario.empty() && r.option != mayReplaceInput && sameFile(resolveOutputTarget(scenario), target))
             throw OutputUsageError(r.option + " " + *r.path + " is the input scenario; only " + mayReplaceInput +
                                    " may write over it");
         planned.push_back({r.option, target});

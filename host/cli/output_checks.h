@@ -29,7 +29,7 @@ public:
 // The outputs given, resolved. Throws OutputUsageError for an empty file name, an existing
 // target that is not a regular file (a folder, a pipe, a device), two outputs that are the same
 // file (naming both options), and an output other than `mayReplaceInput` that is the input
-// scenario.
+// scenario. An empty `scenario`: there is no input file to protect.
 std::vector<PlannedOutput> planOutputs(const std::vector<RequestedOutput> &requested,
                                        const std::filesystem::path &scenario, const std::string &mayReplaceInput);
 

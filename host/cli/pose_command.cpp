@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <vector>
 
 #include "class_sample.h"
 #include "cli_common.h"
+#include "output_checks.h"
+#include "output_file.h"
 #include "pose_drawing.h"
 #include "scenario.h"
 
@@ -45,7 +48,16 @@ int pose(const PoseOptions &o, const Trees &trees) {
         std::cerr << "quva pose: --state must be a number\n";
         return kExitUsage;
     }
+    std::vector<PlannedOutput> planned;
     try {
+        planned = planOutputs({{"--out", o.out}}, {}, "");
+    } catch (const OutputUsageError &e) {
+        std::cerr << "quva pose: " << e.what() << "\n";
+        return kExitUsage;
+    }
+    try {
+        OutputFile out(planned.front().option, planned.front().target);
+        out.open();
         ClassSample sample = makeClassSample(trees, o.className, std::cerr);
         Vessel &v = *sample.vessel;
         if (o.animation && (*o.animation < 0 || static_cast<std::size_t>(*o.animation) >= v.animations.size())) {
@@ -57,7 +69,8 @@ int pose(const PoseOptions &o, const Trees &trees) {
         if (o.state)
             for (std::size_t i = 0; i < v.animations.size(); ++i)
                 if (!o.animation || static_cast<std::size_t>(*o.animation) == i) v.animations[i].state = *o.state;
-        writeFileAtomically(o.out, drawPose(v, {o.className, statesShown(v)}));
+        out.write(drawPose(v, {o.className, statesShown(v)}));
+        out.commit();
         std::cout << "drew " << o.className << " (" << statesShown(v) << ") to " << o.out << "\n";
         return kExitOk;
     } catch (const std::exception &e) {

@@ -285,18 +285,20 @@ void Simulation::applyDueEvents(double end) {
 // Places a held vessel at its holder's point, its holders first (each at its own holder's).
 // Walks the chain of holders without recursion: assemblies may be any number of levels deep.
 void Simulation::placeAttached(Vessel &v) {
-    chain_.clear();
-    for (Vessel *p = &v; p->parent(); p = p->parent()) chain_.push_back(p);
-    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) followParent(**it);
+    // A list of its own: a module may attach vessels from within a step, while chain_ is in use.
+    std::vector<Vessel *> chain;
+    for (Vessel *p = &v; p->parent(); p = p->parent()) chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) followParent(**it);
 }
 
 // Places every held vessel from `first` on, each after its holder: every vessel is placed once.
 void Simulation::placeAll(std::size_t first) {
     std::unordered_set<const Vessel *> placed;
+    std::vector<Vessel *> chain;
     for (std::size_t i = first; i < vessels_.size(); ++i) {
-        chain_.clear();
-        for (Vessel *p = vessels_[i].get(); p->parent() && !placed.count(p); p = p->parent()) chain_.push_back(p);
-        for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        chain.clear();
+        for (Vessel *p = vessels_[i].get(); p->parent() && !placed.count(p); p = p->parent()) chain.push_back(p);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             followParent(**it);
             placed.insert(*it);
         }

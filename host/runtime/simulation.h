@@ -217,7 +217,7 @@ private:
     std::vector<std::string> warnings_;
     Vessel *context_ = nullptr;
     std::string refused_;  // the message of a refused value, or empty
-    std::vector<Vessel *> chain_;  // reused: a held vessel's holders, nearest first
+    std::vector<Vessel *> chain_;  // reused by move: a held vessel's holders, nearest first
     std::function<void(const Simulation &)> stepObserver_;
     std::optional<ScenarioDocument> document_;
     Simulation *previous_ = nullptr;

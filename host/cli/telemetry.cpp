@@ -12,7 +12,7 @@ VesselSample sampleVessel(const Vessel &v, double t) {
     VesselSample s;
     s.t = t;
     s.altitude = length(v.state.pos) - v.state.body->radius;
-    s.speed = length(v.state.vel);
+    s.speed = v.readout.airspeed;  // relative to the air, which turns with the planet
     s.verticalSpeed = dot(v.state.vel, normalized(v.state.pos));
     s.drag = v.readout.drag;
     s.mass = v.mass();

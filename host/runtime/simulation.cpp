@@ -36,8 +36,13 @@ Simulation::Simulation(SimulationOptions options)
     : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes") {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
+    updateOrientations();
     previous_ = current_;
     current_ = this;
+}
+
+void Simulation::updateOrientations() {
+    for (const Body *b : {&earth(), &moon()}) orientations_[b->index] = planetOrientation(b->rotation, mjd0_, simt_);
 }
 
 Simulation::~Simulation() {
@@ -172,7 +177,13 @@ HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::
         }
     }
     if (status.error) throw *status.error;
-    applyHostLines(v, status.lines, file, block.line);
+    HostLineContext context;
+    context.file = file;
+    context.blockLine = block.line;
+    context.mjd = mjd();
+    context.orientations = orientations_;
+    context.warn = [this](const std::string &w) { warn(w); };
+    applyHostLines(v, status.lines, context);
     return status.lines;
 }
 
@@ -201,6 +212,7 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
 
 void Simulation::loadScenario(const ScenarioDocument &doc) {
     mjd0_ = doc.mjd;
+    updateOrientations();
     // Only the sections around the ships are kept for saving; the vessels' own lines live on in
     // the vessels.
     document_.emplace();
@@ -329,7 +341,7 @@ std::string Simulation::saveScenarioText() {
             FILEHANDLE scn = &writer;
             callIn(*this, &v, "clbkSaveState", [&] { v.callbacks->clbkSaveState(scn); }, TraceHandle{scn});
         } else {
-            writeHostLines(v, writer.text);
+            writeHostLines(v, writer.text, nullptr);
         }
         out += writer.text;
         out += "END\n";
@@ -425,6 +437,7 @@ void Simulation::step() {
     ++step_;
     // The flight is integrated to the step's end, so what it notes (ground contact) carries that time.
     simt_ = static_cast<double>(step_) * options_.dt;
+    updateOrientations();
     const double t = simt_, dt = options_.dt, mjd = this->mjd();
     // Index loop: callbacks may not add vessels, and removal waits until all have returned.
     const std::size_t n = vessels_.size();

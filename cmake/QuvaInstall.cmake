@@ -6,7 +6,8 @@
 #
 # (on Windows: bin/quva.exe with bin/libquvahost.dll and the compiler's runtime libraries beside
 # it, lib/libquvahost.dll.a, Modules/NAME.dll)
-#   Config/Vessels/, Meshes/Quva/, Scenarios/Quva/   the data the modules and examples need
+#   Config/Vessels/, Config/Moon/Base/, Meshes/Quva/, Scenarios/Quva/   the data the modules and
+#                             examples need (class configurations, quva's own landing field)
 #
 # quva takes the parent of its own binary's folder as the tree, and every binary finds the
 # runtime through $ORIGIN/../lib, so an installed (or unpacked) tree runs from wherever it lies.
@@ -35,6 +36,7 @@ get_property(quva_installed_modules GLOBAL PROPERTY QUVA_MODULES)
 install(TARGETS ${quva_installed_modules} LIBRARY DESTINATION Modules)
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/Config/Vessels DESTINATION Config)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/Config/Moon DESTINATION Config)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/Meshes/Quva DESTINATION Meshes)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/Scenarios/Quva DESTINATION Scenarios)
 

@@ -67,4 +67,56 @@ TEST_F(Cli, HelpAndVersionSucceed) {
     EXPECT_NE(v.out.find("quva"), std::string::npos);
 }
 
+// A user's tree beside quva's own: --root repeated, the trees searched in the order given, quva's
+// own (the last) for what the user's lacks. The user's tree gives the scenario by name, a class
+// defined by its configuration alone, that class's mesh and a base; quva's own tree gives the
+// module of the other vessel.
+TEST_F(Cli, RepeatedRootSearchesTheTreesInOrder) {
+    const fs::path user = dir / "user";
+    auto put = [](const fs::path &p, const std::string &text) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+    };
+    put(user / "Config/Vessels/Crate.cfg", "Mass = 250\nSize = 1.5\nMeshName = Cargo/Crate\n");
+    put(user / "Meshes/Cargo/Crate.msh", "MSHX1\nGROUPS 1\nGEOM 3 1\n0 0 0\n1 0 0\n0 1 0\n0 1 2\n");
+    // A configuration of the same name as one of quva's own: the user's tree comes first.
+    put(user / "Config/Vessels/QuvaCapsule.cfg", "Mass = 4321\nSize = 2\n");
+    put(user / "Scenarios/Cargo/Drop.scn",
+        "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 60000.0\nEND_ENVIRONMENT\n\nBEGIN_SHIPS\n"
+        "Crate\n  STATUS Orbiting Earth\n  RPOS 0.000 6471010.000 0.000\n  RVEL 0.0000 0.0000 7800.0000\nEND\n"
+        "Cover:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0.000 6471010.000 50.000\n  RVEL 0.0000 0.0000 7800.0000\nEND\n"
+        "END_SHIPS\n");
+    const std::string roots = "--root " + user.string() + " --root " + std::string(QUVA_BUILD_ROOT);
+    const fs::path save = dir / "saved.scn";
+    Result r = quva(roots + " run Cargo/Drop --steps 10 --save " + save.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("Crate"), std::string::npos) << r.err;  // no warning: the crate's mesh was found
+    const std::string saved = quvatest::fileText(save);
+    EXPECT_NE(saved.find("Crate:Crate\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Cover:Pilmont\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("  Date MJD 60000.0000115741\n"), std::string::npos) << saved;  // 10 steps of 0.1 s
+
+    Result info = quva(roots + " info QuvaCapsule");
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("4321 kg"), std::string::npos) << info.out;
+    // Without the user's tree, quva's own configuration counts and the user's scenario is not found.
+    Result own = quva("--root " + std::string(QUVA_BUILD_ROOT) + " info QuvaCapsule");
+    EXPECT_EQ(own.out.find("4321 kg"), std::string::npos) << own.out;
+    EXPECT_EQ(quva("--root " + std::string(QUVA_BUILD_ROOT) + " run Cargo/Drop --steps 1").code, 1);
+}
+
+// A date that cannot be read is no reason to refuse the run: a warning names file and line, and
+// the run starts at J2000, never at the computer's clock.
+TEST_F(Cli, UnreadableDateWarnsAndTheRunStartsAtJ2000) {
+    fs::path scn = write("dated.scn", "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD nan\nEND_ENVIRONMENT\n"
+                                      "BEGIN_SHIPS\nC:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\n"
+                                      "  RVEL 0 0 7800\nEND\nEND_SHIPS\n");
+    fs::path save = dir / "saved.scn";
+    Result r = quva("run " + scn.string() + " --steps 0 --save " + save.string());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: " + scn.string() + ":3: "), std::string::npos) << r.err;
+    EXPECT_NE(quvatest::fileText(save).find("BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 51544.5000000000\nEND_ENVIRONMENT\n"),
+              std::string::npos);
+}
+
 }  // namespace

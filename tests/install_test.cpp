@@ -86,6 +86,7 @@ TEST_F(InstalledTree, HoldsTheSixModulesTheHostAndTheData) {
               (std::set<std::string>{"Vantrels.msh", "Ossums.msh", "Tarrowick.msh", "Pilmont.msh", "Draskel.msh",
                                      "DockingProbe.msh"}));
     EXPECT_TRUE(fs::is_regular_file(tree / "Config" / "Vessels" / "QuvaCapsule.cfg"));
+    EXPECT_TRUE(fs::is_regular_file(tree / "Config" / "Moon" / "Base" / "QuvaField.cfg"));
     EXPECT_TRUE(fs::is_regular_file(tree / "Scenarios" / "Quva" / "ApexCover.scn"));
 }
 

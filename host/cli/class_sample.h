@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli_common.h"
 #include "simulation.h"
 
 namespace quva::cli {
@@ -20,6 +21,6 @@ struct ClassSample {
 // Creates the vessel, named after its class, with the trace kept in memory from before the module
 // is loaded. Throws std::runtime_error naming the class when the tree has neither a module nor a
 // configuration for it, or when it cannot be created. Warnings go to `warnings`.
-ClassSample makeClassSample(const std::filesystem::path &root, const std::string &className, std::ostream &warnings);
+ClassSample makeClassSample(const Trees &trees, const std::string &className, std::ostream &warnings);
 
 }  // namespace quva::cli

@@ -47,9 +47,9 @@ void printCreationCalls(std::ostream &out, const Trace &trace) {
     }
 }
 
-int info(const std::string &className, const std::filesystem::path &root) {
+int info(const std::string &className, const Trees &trees) {
     try {
-        ClassSample sample = makeClassSample(root, className, std::cerr);
+        ClassSample sample = makeClassSample(trees, className, std::cerr);
         const VesselClass &vc = *sample.vesselClass;
         std::ostream &out = std::cout;
         out << "class    " << vc.name << "\n";
@@ -71,12 +71,12 @@ int info(const std::string &className, const std::filesystem::path &root) {
 
 }  // namespace
 
-void addInfoCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode) {
+void addInfoCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     auto className = std::make_shared<std::string>();
     CLI::App *cmd = app.add_subcommand(
         "info", "show a vessel class: its module and exports, the calls it makes as a vessel is created, its definition");
     cmd->add_option("class", *className, "vessel class (module or configuration name)")->required();
-    cmd->callback([className, root, &exitCode] { exitCode = info(*className, root()); });
+    cmd->callback([className, trees, &exitCode] { exitCode = info(*className, trees()); });
 }
 
 }  // namespace quva::cli

@@ -16,11 +16,12 @@ int main(int argc, char **argv) {
     CLI::App app{"quva: runs vessel modules and their scenarios headless"};
     app.set_version_flag("--version", "quva " QUVA_VERSION);
     app.require_subcommand(1);
-    std::string rootOption;
-    app.add_option("--root", rootOption, "add-on tree with Modules/, Config/, Meshes/, Scenarios/ (default: the tree quva is installed in)");
-    auto root = [&]() -> std::filesystem::path {
-        return rootOption.empty() ? quva::cli::defaultRoot() : std::filesystem::path(rootOption);
-    };
+    std::vector<std::string> rootOptions;
+    app.add_option("--root", rootOptions,
+                   "add-on tree with Modules/, Config/, Meshes/, Scenarios/ (default: the tree quva is installed in); "
+                   "may be repeated: the trees are searched in the order given, the last is quva's own")
+        ->take_all();
+    auto root = [&] { return quva::cli::treesFromOptions(rootOptions); };
     int exitCode = quva::cli::kExitOk;
     quva::cli::addRunCommand(app, root, exitCode);
     quva::cli::addInfoCommand(app, root, exitCode);

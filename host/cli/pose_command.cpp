@@ -40,13 +40,13 @@ std::string statesShown(const Vessel &v) {
     return text;
 }
 
-int pose(const PoseOptions &o, const std::filesystem::path &root) {
+int pose(const PoseOptions &o, const Trees &trees) {
     if (o.state && !std::isfinite(*o.state)) {
         std::cerr << "quva pose: --state must be a number\n";
         return kExitUsage;
     }
     try {
-        ClassSample sample = makeClassSample(root, o.className, std::cerr);
+        ClassSample sample = makeClassSample(trees, o.className, std::cerr);
         Vessel &v = *sample.vessel;
         if (o.animation && (*o.animation < 0 || static_cast<std::size_t>(*o.animation) >= v.animations.size())) {
             std::cerr << "quva pose: --anim " << *o.animation << ": class " << o.className << " has "
@@ -67,7 +67,7 @@ int pose(const PoseOptions &o, const std::filesystem::path &root) {
 
 }  // namespace
 
-void addPoseCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode) {
+void addPoseCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     auto o = std::make_shared<PoseOptions>();
     CLI::App *cmd = app.add_subcommand("pose", "draw a vessel class's mesh from three sides, its animations at a state (SVG)");
     cmd->add_option("class", o->className, "vessel class")->required();
@@ -75,7 +75,7 @@ void addPoseCommand(CLI::App &app, std::function<std::filesystem::path()> root, 
                                   "state to show the animations at, usually 0 to 1 (default: as the class creates them)");
     cmd->add_option("--anim", o->animation, "set only animation N (counted from 0) to the state")->needs(state);
     cmd->add_option("--out", o->out, "SVG file to write")->required();
-    cmd->callback([o, root, &exitCode] { exitCode = pose(*o, root()); });
+    cmd->callback([o, trees, &exitCode] { exitCode = pose(*o, trees()); });
 }
 
 }  // namespace quva::cli

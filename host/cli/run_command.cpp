@@ -77,7 +77,7 @@ std::string outputProblem(const std::string &option, const std::string &path) {
     return {};
 }
 
-int run(const RunOptions &o, const std::filesystem::path &root) {
+int run(const RunOptions &o, const Trees &trees) {
     if (!(o.dt > 0.0) || !std::isfinite(o.dt)) {
         std::cerr << "quva run: --dt must be a positive number of seconds\n";
         return kExitUsage;
@@ -116,11 +116,12 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         return kExitUsage;
     }
 
-    std::filesystem::path scenarioPath = resolveScenario(root, o.scenario);
+    std::filesystem::path scenarioPath = resolveScenario(trees.searchOrder(), o.scenario);
     TraceFile traceFile(o.trace);
     RunOutputs outputs(o.outputs);
     SimulationOptions options;
-    options.root = root;
+    options.root = trees.own;
+    options.extraRoots = trees.user;
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
     try {
@@ -162,7 +163,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
         // The scenario text first: a vessel that cannot be saved fails the run before any output
         // file has been written.
         const std::string saved = o.save.empty() ? std::string() : sim.saveScenarioText();
-        outputs.write(sim, scenarioTitle(root, scenarioPath), std::cout);
+        outputs.write(sim, scenarioTitle(trees.searchOrder(), scenarioPath), std::cout);
         if (!o.save.empty()) {
             writeFileAtomically(o.save, saved);
             std::cout << "saved " << o.save << "\n";
@@ -176,7 +177,7 @@ int run(const RunOptions &o, const std::filesystem::path &root) {
 
 }  // namespace
 
-void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, int &exitCode) {
+void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     auto o = std::make_shared<RunOptions>();
     CLI::App *cmd = app.add_subcommand("run", "run a scenario headless and print its timeline");
     cmd->add_option("scenario", o->scenario, "scenario file (or a name under Scenarios/)")->required();
@@ -196,7 +197,7 @@ void addRunCommand(CLI::App &app, std::function<std::filesystem::path()> root, i
                   "carry vessels of unknown classes along unchanged instead of failing");
     cmd->add_option("--release", o->releases, "T:VESSEL  release VESSEL from its parent at time T")->take_all();
     cmd->add_option("--key", o->keys, "T:VESSEL:KEY[+MOD...]  press KEY (a letter) for VESSEL at time T; MOD: lshift, rshift, lctrl, rctrl, lalt, ralt")->take_all();
-    cmd->callback([o, root, &exitCode] { exitCode = run(*o, root()); });
+    cmd->callback([o, trees, &exitCode] { exitCode = run(*o, trees()); });
 }
 
 }  // namespace quva::cli

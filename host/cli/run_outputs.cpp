@@ -64,12 +64,15 @@ void RunOutputs::write(const Simulation &sim, const std::string &title, std::ost
     }
 }
 
-std::string scenarioTitle(const std::filesystem::path &root, const std::filesystem::path &scenario) {
+std::string scenarioTitle(const std::vector<std::filesystem::path> &roots, const std::filesystem::path &scenario) {
     namespace fs = std::filesystem;
-    std::error_code dirError, fileError;
-    const fs::path dir = fs::weakly_canonical(root / "Scenarios", dirError);
+    std::error_code fileError;
     const fs::path file = fs::weakly_canonical(scenario, fileError);
-    if (!dirError && !fileError) {
+    if (fileError) return scenario.stem().string();
+    for (const fs::path &root : roots) {
+        std::error_code dirError;
+        const fs::path dir = fs::weakly_canonical(root / "Scenarios", dirError);
+        if (dirError) continue;
         const fs::path rel = file.lexically_relative(dir);
         if (!rel.empty() && *rel.begin() != "..") return (rel.parent_path() / rel.stem()).generic_string();
     }

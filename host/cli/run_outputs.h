@@ -46,8 +46,8 @@ private:
     std::size_t vesselCount_ = 0;  // as at the latest step
 };
 
-// The title of a scenario's plot: its name under the tree's Scenarios/ folder without the .scn
+// The title of a scenario's plot: its name under a tree's Scenarios/ folder without the .scn
 // ending ("Quva/Recovery"), or the file's own name when it lies elsewhere.
-std::string scenarioTitle(const std::filesystem::path &root, const std::filesystem::path &scenario);
+std::string scenarioTitle(const std::vector<std::filesystem::path> &roots, const std::filesystem::path &scenario);
 
 }  // namespace quva::cli

@@ -6,6 +6,7 @@
 
 #include "attitude_angles.h"
 #include "body.h"
+#include "pad_place.h"
 #include "scenario_io.h"
 #include "vessel.h"
 
@@ -34,9 +35,12 @@ std::string fixed(int decimals, const Vec3 &v) {
 void item(std::string &out, const char *name, const std::string &text) { writeScenarioItem(out, name, text.c_str()); }
 
 // Decimals of the last number written before THLEVEL: the simulator's stream keeps them.
-int writeLanded(const Vessel &v, std::string &out, const char *body) {
+int writeLanded(const Vessel &v, std::string &out, const char *body, BaseCatalog *bases) {
     const FlightState &s = v.state;
     item(out, "STATUS", std::string("Landed ") + body);
+    if (bases && s.body)
+        if (auto pad = padUnder(*bases, *s.body, s.surface.lon, s.surface.lat))
+            item(out, "BASE", pad->base + ":" + std::to_string(pad->pad));
     item(out, "POS", fixed(7, s.surface.lon / kRadPerDeg) + " " + fixed(7, s.surface.lat / kRadPerDeg));
     item(out, "HEADING", fixed(2, s.heading));
     item(out, "ALT", fixed(3, s.surface.alt));
@@ -89,11 +93,10 @@ void writeScenarioItem(std::string &out, const char *item, const char *text) {
 }
 
 void writeHostLines(const Vessel &v, std::string &out, BaseCatalog *bases) {
-    (void)bases;
     const FlightState &s = v.state;
     const char *body = s.body ? s.body->name.c_str() : "Earth";
     const Vessel *parent = v.parent();
-    int decimals = s.landed && !parent ? writeLanded(v, out, body) : writeInFlight(v, out, body);
+    int decimals = s.landed && !parent ? writeLanded(v, out, body, bases) : writeInFlight(v, out, body);
     if (parent) writeAttached(v, *parent, out);
     if (s.rcsMode != 1) item(out, "RCSMODE", std::to_string(s.rcsMode));
     if (s.afcMode != 0) item(out, "AFCMODE", std::to_string(s.afcMode));

@@ -209,7 +209,11 @@ Mesh parseMesh(const std::string &text, const std::string &file) {
     return mesh;
 }
 
-MeshStore::MeshStore(std::filesystem::path meshDir) : dir_(std::move(meshDir)) {}
+MeshStore::MeshStore(std::filesystem::path meshDir) : dirs_{std::move(meshDir)} {}
+
+MeshStore::MeshStore(std::vector<std::filesystem::path> meshDirs) : dirs_(std::move(meshDirs)) {
+    if (dirs_.empty()) dirs_.emplace_back("Meshes");
+}
 
 namespace {
 
@@ -231,17 +235,29 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
         return it->second.get();
     }
 
-    const std::filesystem::path file = dir_ / (name + ".msh");
+    // The first folder that holds the file; when none does, the first folder's, for the message.
+    std::filesystem::path file = dirs_.front() / (name + ".msh");
+    std::string elsewhere;
+    for (std::size_t i = 0; i < dirs_.size(); ++i) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(dirs_[i] / (name + ".msh"), ec)) {
+            file = dirs_[i] / (name + ".msh");
+            elsewhere.clear();
+            break;
+        }
+        if (i > 0) elsewhere += (elsewhere.empty() ? " (nor in " : ", ") + dirs_[i].string();
+    }
+    if (!elsewhere.empty()) elsewhere += ")";
     std::string why;
     std::unique_ptr<Mesh> mesh;
     if (!isSafeMeshName(name)) {
-        why = "mesh name " + text::quoted(name) + " does not name a file inside " + dir_.string();
+        why = "mesh name " + text::quoted(name) + " does not name a file inside " + dirs_.front().string();
     } else {
         std::error_code ec;
         std::ifstream in;
         if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
         if (!in.is_open()) {
-            why = "mesh file " + file.string() + " not found or not readable";
+            why = "mesh file " + file.string() + " not found or not readable" + elsewhere;
         } else {
             std::ostringstream text;
             text << in.rdbuf();

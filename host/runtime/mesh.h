@@ -35,6 +35,8 @@ Mesh parseMesh(const std::string &text, const std::string &file);
 class MeshStore {
 public:
     explicit MeshStore(std::filesystem::path meshDir);
+    // Mesh folders searched in this order: the first that holds a mesh's file gives it.
+    explicit MeshStore(std::vector<std::filesystem::path> meshDirs);
 
     // The one shared mesh of Meshes/NAME.msh, loaded on first request. Null when the file is
     // missing or unreadable; `problem` then says why (it is left alone on success).
@@ -47,7 +49,7 @@ public:
 
 private:
     std::optional<InputError> malformed_;
-    std::filesystem::path dir_;
+    std::vector<std::filesystem::path> dirs_;
     std::map<std::string, std::unique_ptr<Mesh>> meshes_;  // null entries remember failures
     std::map<std::string, std::string> problems_;          // why each failed name failed
 };

@@ -46,7 +46,32 @@ bool staysInsideTree(const std::string &name) {
 
 ModuleRegistry *ModuleRegistry::loading() { return g_loading; }
 
-ModuleRegistry::ModuleRegistry(std::filesystem::path root) : root_(std::move(root)) {}
+ModuleRegistry::ModuleRegistry(std::vector<std::filesystem::path> roots) : roots_(std::move(roots)) {}
+
+std::optional<std::filesystem::path> ModuleRegistry::find(const std::filesystem::path &relative) const {
+    std::error_code ec;
+    for (const auto &root : roots_)
+        if (std::filesystem::exists(root / relative, ec)) return root / relative;
+    return std::nullopt;
+}
+
+std::string ModuleRegistry::places(const std::filesystem::path &relative) const {
+    std::string out;
+    for (const auto &root : roots_) out += (out.empty() ? "" : " or ") + (root / relative).string();
+    return out;
+}
+
+std::optional<std::filesystem::path> ModuleRegistry::configFile(const std::string &className) const {
+    if (auto file = find(std::filesystem::path("Config") / "Vessels" / (className + ".cfg"))) return file;
+    return find(std::filesystem::path("Config") / (className + ".cfg"));
+}
+
+// The module's file in the first tree that has it, else where it would be in the first tree.
+std::filesystem::path ModuleRegistry::moduleFile(const std::string &name) const {
+    const std::filesystem::path relative = std::filesystem::path("Modules") / (name + platform::kModuleSuffix);
+    if (auto file = find(relative)) return *file;
+    return roots_.empty() ? relative : roots_.front() / relative;
+}
 
 ModuleRegistry::~ModuleRegistry() { unloadAll(); }
 
@@ -59,12 +84,13 @@ void ModuleRegistry::unloadAll() {
 }
 
 std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &className) const {
-    std::filesystem::path file = root_ / "Config" / "Vessels" / (className + ".cfg");
-    std::ifstream in(file, std::ios::binary);
+    const auto file = configFile(className);
+    if (!file) return std::nullopt;
+    std::ifstream in(*file, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
-    return parseClassConfig(text.str(), file.string());
+    return parseClassConfig(text.str(), file->string());
 }
 
 bool ModuleRegistry::knows(const std::string &className) const {
@@ -72,9 +98,7 @@ bool ModuleRegistry::knows(const std::string &className) const {
     if (!staysInsideTree(className)) return false;
     auto it = known_.find(className);
     if (it != known_.end()) return it->second;
-    std::error_code ec;
-    bool found = std::filesystem::exists(root_ / "Config" / "Vessels" / (className + ".cfg"), ec) ||
-                 std::filesystem::exists(root_ / "Modules" / (className + platform::kModuleSuffix), ec);
+    const bool found = configFile(className) || find(std::filesystem::path("Modules") / (className + platform::kModuleSuffix));
     known_.emplace(className, found);
     return found;
 }
@@ -85,7 +109,7 @@ Module &ModuleRegistry::loadModule(const std::string &name) {
     if (!staysInsideTree(name)) throw std::runtime_error("module name \"" + name + "\" is not valid");
     auto module = std::make_unique<Module>();
     module->name = name;
-    module->file = root_ / "Modules" / (name + platform::kModuleSuffix);
+    module->file = moduleFile(name);
     std::error_code ec;
     if (!std::filesystem::exists(module->file, ec))
         throw std::runtime_error("module " + module->file.string() + " not found");
@@ -110,15 +134,15 @@ const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
     vc.config = readConfig(className);
     std::string moduleName = className;
     if (vc.config && vc.config->module) moduleName = *vc.config->module;
-    std::error_code ec;
-    bool hasModuleFile = std::filesystem::exists(root_ / "Modules" / (moduleName + platform::kModuleSuffix), ec);
+    const std::filesystem::path moduleRelative = std::filesystem::path("Modules") / (moduleName + platform::kModuleSuffix);
+    const bool hasModuleFile = find(moduleRelative).has_value();
     if (vc.config && vc.config->module && !hasModuleFile)
         throw std::runtime_error("vessel class " + className + ": module " + moduleName + " named in " +
-                                 vc.config->file.string() + " not found in " + (root_ / "Modules").string());
+                                 vc.config->file.string() + " not found (looked for " + places(moduleRelative) + ")");
     if (!vc.config && !hasModuleFile)
-        throw std::runtime_error("vessel class " + className + " has neither a module (" +
-                                 (root_ / "Modules" / (className + platform::kModuleSuffix)).string() + ") nor a configuration (" +
-                                 (root_ / "Config" / "Vessels" / (className + ".cfg")).string() + ")");
+        throw std::runtime_error("vessel class " + className + " has neither a module (" + places(moduleRelative) +
+                                 ") nor a configuration (" +
+                                 places(std::filesystem::path("Config") / "Vessels" / (className + ".cfg")) + ")");
     if (hasModuleFile) {
         try {
             vc.module = &loadModule(moduleName);

@@ -1,6 +1,7 @@
 // Vessel classes and the modules behind them. The module of class C is Modules/C.so unless
-// Config/Vessels/C.cfg names another with "Module = NAME". A class with a configuration file and
-// no module is flown by the host alone.
+// Config/Vessels/C.cfg (or Config/C.cfg) names another with "Module = NAME". A class with a
+// configuration file and no module is flown by the host alone. Each file is looked for in every
+// tree in turn; the first tree that has it gives it.
 #pragma once
 
 #include <filesystem>
@@ -58,7 +59,7 @@ struct InitLibRecord {
 
 class ModuleRegistry {
 public:
-    explicit ModuleRegistry(std::filesystem::path root);
+    explicit ModuleRegistry(std::vector<std::filesystem::path> roots);
     ~ModuleRegistry();  // unloads every module, the last loaded first
     ModuleRegistry(const ModuleRegistry &) = delete;
     ModuleRegistry &operator=(const ModuleRegistry &) = delete;
@@ -73,7 +74,7 @@ public:
     Module &loadModule(const std::string &name);
     void unloadAll();
 
-    const std::filesystem::path &root() const { return root_; }
+    const std::vector<std::filesystem::path> &roots() const { return roots_; }
     const std::vector<InitLibRecord> &initLibCalls() const { return initLib_; }
     void recordInitLib(InitLibRecord record) { initLib_.push_back(std::move(record)); }
 
@@ -81,8 +82,14 @@ public:
 
 private:
     std::optional<ClassConfig> readConfig(const std::string &className) const;
+    // The file at `relative` in the first tree that has it.
+    std::optional<std::filesystem::path> find(const std::filesystem::path &relative) const;
+    // `relative` in every tree, for a message that tells where a file was looked for.
+    std::string places(const std::filesystem::path &relative) const;
+    std::optional<std::filesystem::path> configFile(const std::string &className) const;
+    std::filesystem::path moduleFile(const std::string &name) const;
 
-    std::filesystem::path root_;
+    std::vector<std::filesystem::path> roots_;
     std::vector<std::unique_ptr<Module>> modules_;  // in load order
     std::map<std::string, VesselClass> classes_;
     std::vector<InitLibRecord> initLib_;

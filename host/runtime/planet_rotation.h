@@ -5,11 +5,10 @@
 // longitude 0 on the equator, +y toward the north pole and +z through longitude 90° east.
 #pragma once
 
+#include "j2000.h"
 #include "vec3.h"
 
 namespace quva {
-
-constexpr double kJ2000Mjd = 51544.5;
 
 // The rotation elements of a planet's configuration; angles in radians.
 struct RotationElements {

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -8,12 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
-#include <strings.h>
 #include <system_error>
 #include <unordered_map>
 
 #include "platform.h"
+#include "scenario_environment.h"
 #include "text_fields.h"
 
 namespace quva {
@@ -26,157 +28,207 @@ std::string trim(const std::string &s) {
     return s.substr(b, e - b + 1);
 }
 
+std::string interpretedText(std::string_view raw) { return std::string(text::trimmed(text::withoutComment(raw))); }
+
+bool isSectionHeader(std::string_view raw, std::string_view prefix) { return text::startsWithNoCase(raw, prefix); }
+
+std::string sectionWord(std::string_view header) {
+    std::string_view rest = text::trimmed(text::withoutComment(header));
+    rest.remove_prefix(std::min<std::size_t>(rest.size(), 6));  // BEGIN_
+    std::string word;
+    for (char c : rest) {
+        if (text::isBlank(c)) break;
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return word;
+}
+
 namespace {
 
-bool startsWithWord(const std::string &line, const char *word) {
-    std::size_t n = std::strlen(word);
-    if (line.size() < n || strncasecmp(line.c_str(), word, n) != 0) return false;
-    return line.size() == n || std::isspace(static_cast<unsigned char>(line[n]));
+// The simulator's own sections; any other is a plugin's, whose end is a plain END.
+bool isCoreSection(const std::string &word) {
+    for (const char *core : {"DESC", "HYPERDESC", "URLDESC", "ENVIRONMENT", "FOCUS", "CAMERA", "HUD", "MFD", "PANEL", "VC"})
+        if (word == core) return true;
+    return false;
 }
 
-bool isWord(const std::string &line, const char *word) { return strcasecmp(line.c_str(), word) == 0; }
+// These end at a line that starts with END_X (END_MFD and more on the line still ends an MFD).
+bool endsByPrefix(const std::string &word) { return word == "CAMERA" || word == "HUD" || word == "MFD"; }
 
-// The name X of a section line BEGIN_X or END_X (upper case), or empty when the line is neither.
-std::string sectionName(const std::string &line, const char *prefix) {
-    const std::size_t n = std::strlen(prefix);
-    if (line.size() <= n || strncasecmp(line.c_str(), prefix, n) != 0) return {};
-    if (line.find_first_of(" \t") != std::string::npos) return {};
-    std::string name = line.substr(n);
-    for (char &c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return name;
-}
+struct OpenSection {
+    std::string word;
+    int line = 0;
+    bool core = true;
 
-// The sections around the ships (BEGIN_X ... END_X) hold free lines, but must open and close in
-// pairs: a missing END_X means the file was cut short or edited wrongly, and reading on would
-// take whatever follows for part of the section. Inside a section only its own END_X counts,
-// and BEGIN_SHIPS, which tells that END_X is missing.
-class SectionTracker {
-public:
-    explicit SectionTracker(const std::string &path) : path_(path) {}
-
-    // Notes a line outside the ships; true when it is the line BEGIN_SHIPS.
-    bool line(const std::string &line, int lineNo) {
-        const std::string begin = sectionName(line, "BEGIN_"), end = sectionName(line, "END_");
-        if (!open_.empty()) {
-            if (begin == "SHIPS")
-                throw InputError(path_, lineNo, "BEGIN_SHIPS inside BEGIN_" + open_ + " (line " +
-                                                    std::to_string(openLine_) + "), which has no END_" + open_);
-            if (end == open_) open_.clear();
-            return false;
-        }
-        if (begin == "SHIPS") return true;
-        if (!begin.empty()) {
-            open_ = begin;
-            openLine_ = lineNo;
-        } else if (!end.empty()) {
-            throw InputError(path_, lineNo, "END_" + end + " without BEGIN_" + end);
-        }
-        return false;
+    bool closedBy(const std::string &line) const {
+        const std::string end = "END_" + word;
+        if (text::equalNoCase(line, end)) return true;
+        if (endsByPrefix(word) && text::startsWithNoCase(line, end)) return true;
+        return !core && text::equalNoCase(line, "END");
     }
 
-    bool in(const char *section) const { return open_ == section; }
+    std::string endName() const { return core ? "END_" + word : "END (or END_" + word + ")"; }
+};
 
-    void finish() const {
-        if (!open_.empty()) throw InputError(path_, openLine_, "BEGIN_" + open_ + " has no END_" + open_);
+// A line, without its comment, that opens a section: BEGIN_ and a name, in column 0 (or indented,
+// which the simulator does not see: refused or warned about where it matters).
+bool opensSection(const std::string &line) { return line.size() > 6 && text::startsWithNoCase(line, "BEGIN_"); }
+
+// A section end outside any section (END_X with one word) means a BEGIN_X is missing.
+bool isStrayEnd(const std::string &line) {
+    return line.size() > 4 && text::startsWithNoCase(line, "END_") && line.find_first_of(" \t") == std::string::npos;
+}
+
+// Reads one file. The sections around the ships hold free lines, but must open and close in
+// pairs: a missing end means the file was cut short or edited wrongly, and reading on would take
+// whatever follows for part of the section.
+class ScenarioReader {
+public:
+    explicit ScenarioReader(const std::string &path) { doc_.path = path; }
+
+    void line(std::string raw, int lineNo) {
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (std::string problem = text::lineProblem(raw); !problem.empty()) throw InputError(doc_.path, lineNo, problem);
+        const std::string line = interpretedText(raw);
+        switch (where_) {
+        case Where::Outside: return outside(raw, line, lineNo);
+        case Where::Ships: return shipsLine(raw, line, lineNo);
+        case Where::Vessel: return vesselLine(raw, line, lineNo);
+        }
+    }
+
+    ScenarioDocument finish(int lastLine) {
+        if (open_) throw InputError(doc_.path, open_->line, "BEGIN_" + open_->word + " has no " + open_->endName());
+        if (where_ == Where::Vessel)
+            throw InputError(doc_.path, lastLine, "vessel \"" + block_.name + "\" (line " + std::to_string(block_.line) +
+                                                      ") has no END line");
+        if (where_ == Where::Ships) throw InputError(doc_.path, lastLine, "BEGIN_SHIPS has no END_SHIPS");
+        return std::move(doc_);
     }
 
 private:
-    const std::string &path_;
-    std::string open_;
-    int openLine_ = 0;
-};
+    enum class Where { Outside, Ships, Vessel };
 
-// Reads "Date MJD x" inside BEGIN_ENVIRONMENT.
-void readEnvironmentLine(const std::string &line, ScenarioDocument &doc, const std::string &path, int lineNo) {
-    if (!startsWithWord(line, "Date")) return;
-    std::istringstream in(line.substr(4));
-    std::string kind;
-    in >> kind;
-    if (strcasecmp(kind.c_str(), "MJD") != 0) return;
-    double mjd;
-    if (!(in >> mjd) || !std::isfinite(mjd)) throw InputError(path, lineNo, "Date MJD needs a number");
-    doc.mjd = mjd;
-}
+    void keep(const std::string &raw) { (doc_.hasShips ? doc_.tail : doc_.head).push_back(raw); }
+
+    void outside(const std::string &raw, const std::string &line, int lineNo) {
+        if (open_) return sectionLine(raw, line, lineNo);
+        const bool column0 = !raw.empty() && !text::isBlank(raw[0]);
+        if (opensSection(line) && text::startsWithNoCase(line, "BEGIN_SHIPS")) {
+            if (!column0)
+                throw InputError(doc_.path, lineNo, "BEGIN_SHIPS must start in column 0: the simulator does not find an indented header");
+            if (doc_.hasShips) throw InputError(doc_.path, lineNo, "a second BEGIN_SHIPS section");
+            doc_.hasShips = true;
+            where_ = Where::Ships;
+            return;
+        }
+        if (opensSection(line)) {
+            const std::string word = sectionWord(line);
+            open_ = OpenSection{word, lineNo, isCoreSection(word)};
+            if (word == "ENVIRONMENT" && !environmentSeen_) {
+                environmentSeen_ = true;
+                readingEnvironment_ = column0;
+                if (!column0)
+                    warn(lineNo, "BEGIN_ENVIRONMENT is indented, so the simulator does not find it: its Date is not used either");
+            }
+        } else if (isStrayEnd(line)) {
+            throw InputError(doc_.path, lineNo, line + " without BEGIN_" + line.substr(4));
+        }
+        keep(raw);
+    }
+
+    void sectionLine(const std::string &raw, const std::string &line, int lineNo) {
+        if (opensSection(line) && text::startsWithNoCase(line, "BEGIN_SHIPS"))
+            throw InputError(doc_.path, lineNo, "BEGIN_SHIPS inside BEGIN_" + open_->word + " (line " +
+                                                    std::to_string(open_->line) + "), which has no " + open_->endName());
+        if (open_->closedBy(line)) {
+            open_.reset();
+            readingEnvironment_ = false;
+        } else if (readingEnvironment_ && isDateLine(line)) {
+            readDateLine(line, lineNo);
+        }
+        keep(raw);
+    }
+
+    void readDateLine(const std::string &line, int lineNo) {
+        if (const auto mjd = readDate(line)) {
+            doc_.mjd = *mjd;
+            return;
+        }
+        char fallback[64];
+        std::snprintf(fallback, sizeof fallback, "%.4f", doc_.mjd);
+        warn(lineNo, text::quoted(line) + " is no date (Date MJD|JD|JE NUMBER); the run starts at MJD " + fallback +
+                         (doc_.mjd == kJ2000Mjd ? " (J2000)" : ""));
+    }
+
+    void shipsLine(const std::string &raw, const std::string &line, int lineNo) {
+        // Blank and comment lines between vessel blocks are skipped (the simulator would take
+        // them for a vessel without a name).
+        if (line.empty()) return;
+        if (text::equalNoCase(line, "END_SHIPS")) {
+            where_ = Where::Outside;
+            return;
+        }
+        if (opensSection(line))
+            throw InputError(doc_.path, lineNo, "section " + text::quoted(line) + " inside the ships list, which holds vessel blocks only");
+        if (text::equalNoCase(line, "END")) throw InputError(doc_.path, lineNo, "END without a vessel line before it");
+        vesselHeader(raw, line, lineNo);
+    }
+
+    // NAME:CLASS, split at the first ':', or NAME alone, whose class is then the name.
+    void vesselHeader(const std::string &raw, const std::string &line, int lineNo) {
+        block_ = VesselBlock{};
+        const std::size_t colon = line.find(':');
+        block_.name = colon == std::string::npos ? line : trim(line.substr(0, colon));
+        block_.className = colon == std::string::npos ? line : trim(line.substr(colon + 1));
+        // A class names a file, and a name with blanks cannot stand for its class.
+        if (block_.name.empty() || block_.className.empty() || block_.className.find_first_of(" \t") != std::string::npos)
+            throw InputError(doc_.path, lineNo, "expected a vessel line NAME:CLASS or NAME, found " + text::quoted(line));
+        if (auto [it, fresh] = firstLine_.try_emplace(block_.name, lineNo); !fresh)
+            throw InputError(doc_.path, lineNo,
+                             "vessel name \"" + block_.name + "\" is already used at line " + std::to_string(it->second));
+        block_.line = lineNo;
+        block_.raw.push_back(raw);
+        where_ = Where::Vessel;
+    }
+
+    void vesselLine(const std::string &raw, const std::string &line, int lineNo) {
+        block_.raw.push_back(raw);
+        if (text::equalNoCase(line, "END")) {
+            doc_.ships.push_back(std::move(block_));
+            where_ = Where::Ships;
+            return;
+        }
+        if (text::equalNoCase(line, "END_SHIPS"))
+            throw InputError(doc_.path, lineNo, "vessel \"" + block_.name + "\" (line " + std::to_string(block_.line) +
+                                                    ") has no END line");
+        if (!line.empty()) block_.lines.push_back({line, lineNo});
+    }
+
+    void warn(int lineNo, const std::string &what) {
+        doc_.warnings.push_back(doc_.path + ":" + std::to_string(lineNo) + ": " + what);
+    }
+
+    ScenarioDocument doc_;
+    Where where_ = Where::Outside;
+    std::optional<OpenSection> open_;
+    bool environmentSeen_ = false, readingEnvironment_ = false;
+    VesselBlock block_;
+    std::unordered_map<std::string, int> firstLine_;  // vessel name -> line of its block
+};
 
 }  // namespace
 
 ScenarioDocument parseScenario(const std::string &text, const std::string &path) {
-    ScenarioDocument doc;
-    doc.path = path;
-    enum class Where { Head, Ships, Vessel, Tail } where = Where::Head;
     // A byte order mark, which some editors put first, is no part of the first line.
     const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
     std::istringstream in(bom ? text.substr(3) : text);
+    ScenarioReader reader(path);
     std::string raw;
     int lineNo = 0;
-    VesselBlock block;
-    std::unordered_map<std::string, int> firstLine;  // vessel name -> line of its block
-    SectionTracker sections(path);
-    while (std::getline(in, raw)) {
-        ++lineNo;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        if (std::string problem = text::lineProblem(raw); !problem.empty()) throw InputError(path, lineNo, problem);
-        std::string line = trim(raw);
-        switch (where) {
-        case Where::Head:
-        case Where::Tail:
-            if (sections.line(line, lineNo)) {
-                if (doc.hasShips) throw InputError(path, lineNo, "a second BEGIN_SHIPS section");
-                doc.hasShips = true;
-                where = Where::Ships;
-                break;
-            }
-            if (sections.in("ENVIRONMENT") && where == Where::Head) readEnvironmentLine(line, doc, path, lineNo);
-            (doc.hasShips ? doc.tail : doc.head).push_back(raw);
-            break;
-        case Where::Ships:
-            if (line.empty() || line[0] == ';') break;
-            if (isWord(line, "END_SHIPS")) {
-                where = Where::Tail;
-                break;
-            }
-            {
-                std::size_t colon = line.find(':');
-                if (colon == std::string::npos || colon == 0 || colon + 1 == line.size())
-                    throw InputError(path, lineNo, "expected a vessel line NAME:CLASS, found \"" + line + "\"");
-                block = VesselBlock{};
-                block.name = trim(line.substr(0, colon));
-                block.className = trim(line.substr(colon + 1));
-                block.line = lineNo;
-                block.raw.push_back(raw);
-                if (block.name.empty() || block.className.empty() ||
-                    block.name.find_first_of(" \t") != std::string::npos ||
-                    block.className.find_first_of(" \t") != std::string::npos)
-                    throw InputError(path, lineNo, "expected a vessel line NAME:CLASS, found \"" + line + "\"");
-                if (auto [it, fresh] = firstLine.try_emplace(block.name, lineNo); !fresh)
-                    throw InputError(path, lineNo,
-                                     "vessel name \"" + block.name + "\" is already used at line " +
-                                         std::to_string(it->second));
-                where = Where::Vessel;
-            }
-            break;
-        case Where::Vessel:
-            block.raw.push_back(raw);
-            if (isWord(line, "END")) {
-                doc.ships.push_back(std::move(block));
-                where = Where::Ships;
-                break;
-            }
-            if (isWord(line, "END_SHIPS"))
-                throw InputError(path, lineNo, "vessel \"" + block.name + "\" (line " + std::to_string(block.line) +
-                                                   ") has no END line");
-            if (!line.empty()) block.lines.push_back({line, lineNo});
-            break;
-        }
-    }
-    sections.finish();
-    if (where == Where::Vessel)
-        throw InputError(path, lineNo, "vessel \"" + block.name + "\" (line " + std::to_string(block.line) +
-                                           ") has no END line");
-    if (where == Where::Ships) throw InputError(path, lineNo, "BEGIN_SHIPS has no END_SHIPS");
-    return doc;
+    while (std::getline(in, raw)) reader.line(std::move(raw), ++lineNo);
+    return reader.finish(lineNo);
 }
-
 ScenarioDocument readScenarioFile(const std::string &path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw InputError(path, 0, "is a folder, not a scenario file");

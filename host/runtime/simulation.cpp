@@ -17,23 +17,33 @@ namespace {
 
 const char *const kCreatedFile = "(created)";
 
-bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
-// A flight state that is no longer a number (a step far too long for the flight model) would be
-// saved as text that no scenario reader accepts.
-bool savable(const FlightState &s) {
-    for (const auto &row : s.attitude.m)
-        for (double x : row)
-            if (!std::isfinite(x)) return false;
-    return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
-}
-
 }  // namespace
 
 Simulation *Simulation::current_ = nullptr;
 
+std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> roots;
+    auto add = [&](const std::filesystem::path &p) {
+        if (std::find(roots.begin(), roots.end(), p) == roots.end()) roots.push_back(p);
+    };
+    for (const auto &p : options.extraRoots) add(p);
+    add(options.root);
+    return roots;
+}
+
+namespace {
+
+std::vector<std::filesystem::path> meshFolders(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto &root : searchRoots(options)) folders.push_back(root / "Meshes");
+    return folders;
+}
+
+}  // namespace
+
 Simulation::Simulation(SimulationOptions options)
-    : options_(std::move(options)), modules_(options_.root), meshes_(options_.root / "Meshes") {
+    : options_(std::move(options)), modules_(searchRoots(options_)), meshes_(meshFolders(options_)),
+      bases_(searchRoots(options_)) {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
     updateOrientations();
@@ -159,112 +169,11 @@ void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
     }
 }
 
-HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::string &file) {
-    ScenarioReadHandle reader;
-    reader.file = file;
-    reader.lines = &block.lines;
-    HostStatus status;
-    status.reader = &reader;
-    if (v.callbacks) {
-        FILEHANDLE scn = &reader;
-        callIn(
-            *this, &v, "clbkLoadStateEx", [&] { v.callbacks->clbkLoadStateEx(scn, &status); }, TraceHandle{scn},
-            TraceHandle{&status});
-    } else {
-        for (const ScenarioLine &line : block.lines) {
-            reader.line = line.line;
-            parseHostLine(line.text.c_str(), status);
-        }
-    }
-    if (status.error) throw *status.error;
-    HostLineContext context;
-    context.file = file;
-    context.blockLine = block.line;
-    context.mjd = mjd();
-    context.orientations = orientations_;
-    context.warn = [this](const std::string &w) { warn(w); };
-    applyHostLines(v, status.lines, context);
-    return status.lines;
-}
-
 void Simulation::postCreate(Vessel &v) {
     if (v.callbacks) callIn(*this, &v, "clbkPostCreation", [&] { v.callbacks->clbkPostCreation(); });
     v.created = true;
     checkAnimationGroups(v);
     if (options_.flightModel && !v.inert() && !v.state.landed) evaluateForces(*this, v);
-}
-
-void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file) {
-    if (leftOut_.count(at.parent)) {
-        warn("vessel " + child.name + ": its parent \"" + at.parent + "\" (" + file + ":" + std::to_string(at.line) +
-             ") was left out, so it starts unattached");
-        return;
-    }
-    Vessel *parent = findVessel(at.parent);
-    if (!parent) throw InputError(file, at.line, "ATTACHED names vessel \"" + at.parent + "\", which does not exist");
-    if (parent == &child) throw InputError(file, at.line, "vessel \"" + child.name + "\" cannot be attached to itself");
-    try {
-        attach(*parent, at.parentPoint, child, at.childPoint);
-    } catch (const std::exception &e) {
-        throw InputError(file, at.line, e.what());
-    }
-}
-
-void Simulation::loadScenario(const ScenarioDocument &doc) {
-    mjd0_ = doc.mjd;
-    updateOrientations();
-    // Only the sections around the ships are kept for saving; the vessels' own lines live on in
-    // the vessels.
-    document_.emplace();
-    document_->path = doc.path;
-    document_->head = doc.head;
-    document_->hasShips = doc.hasShips;
-    document_->tail = doc.tail;
-    document_->mjd = doc.mjd;
-    std::string unknown;
-    for (const VesselBlock &b : doc.ships)
-        if (!modules_.knows(b.className))
-            unknown += "\n  line " + std::to_string(b.line) + ": vessel " + b.name + " of class " + b.className;
-    if (!unknown.empty() && !options_.keepUnknownClasses)
-        throw InputError(doc.path, 0,
-                         "vessels of classes this host has neither a module nor a configuration for (use "
-                         "--keep-unknown to carry them along unchanged):" + unknown);
-
-    // A vessel carried along without a module object: its block is saved as it was read.
-    auto keepInert = [&](const VesselBlock &b, const std::string &why) {
-        auto owned = arena_.make();
-        owned->id = nextVesselId_++;
-        owned->name = b.name;
-        owned->className = b.className;
-        owned->inertLines = b.raw;
-        owned->isInert = true;
-        owned->state.body = &earth();
-        owned->created = true;
-        if (findVessel(b.name)) throw InputError(doc.path, b.line, "vessel name \"" + b.name + "\" is already used");
-        note(&adopt(std::move(owned)), why);
-    };
-    std::vector<std::pair<Vessel *, AttachedLine>> links;
-    std::size_t first = vessels_.size();
-    for (const VesselBlock &b : doc.ships) {
-        if (!modules_.knows(b.className)) {
-            keepInert(b, "kept inert (unknown class " + b.className + ")");
-            continue;
-        }
-        Vessel *v = instantiate(b.name, b.className, b.line, doc.path);
-        if (!v) {
-            // The run goes on without it; the scenario saved at the end still holds it.
-            leftOut_.insert(b.name);
-            keepInert(b, "left out (its module gave no object), kept unchanged");
-            continue;
-        }
-        HostLines lines = loadBlock(*v, b, doc.path);
-        if (lines.attached) links.emplace_back(v, *lines.attached);
-    }
-    for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
-    for (std::size_t i = first; i < vessels_.size(); ++i)
-        if (!vessels_[i]->inert()) postCreate(*vessels_[i]);
-    removeDeleted();
-    if (const auto &malformed = meshes_.firstMalformed()) throw *malformed;
 }
 
 Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
@@ -275,7 +184,7 @@ Vessel &Simulation::createVessel(const std::string &name, const std::string &cla
     int n = 0;
     for (const std::string &l : lines) {
         ++n;
-        std::string t = trim(l);
+        std::string t = interpretedText(l);
         if (!t.empty()) block.lines.push_back({t, n});
     }
     Vessel *made = instantiate(name, className, 0, kCreatedFile);
@@ -309,51 +218,6 @@ void Simulation::checkAnimationGroups(Vessel &v) {
         }
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// Saving
-
-std::string Simulation::saveScenarioText() {
-    std::string out;
-    if (document_) {
-        for (const auto &l : document_->head) out += l + "\n";
-    } else {
-        char date[64];
-        std::snprintf(date, sizeof date, "%.6f", mjd0_);
-        out += "BEGIN_DESC\nEND_DESC\n\nBEGIN_ENVIRONMENT\n  System Sol\n  Date MJD ";
-        out += date;
-        out += "\nEND_ENVIRONMENT\n\n";
-    }
-    out += "BEGIN_SHIPS\n";
-    for (const auto &owned : vessels_) {
-        Vessel &v = *owned;
-        if (v.inert()) {
-            for (const auto &l : v.inertLines) out += l + "\n";
-            continue;
-        }
-        if (!savable(v.state))
-            throw std::runtime_error("vessel \"" + v.name +
-                                     "\": its position or attitude is no longer a finite number (is the step too "
-                                     "long?), so the scenario cannot be saved");
-        out += v.name + ":" + v.className + "\n";
-        ScenarioWriteHandle writer;
-        if (v.callbacks) {
-            FILEHANDLE scn = &writer;
-            callIn(*this, &v, "clbkSaveState", [&] { v.callbacks->clbkSaveState(scn); }, TraceHandle{scn});
-        } else {
-            writeHostLines(v, writer.text, nullptr);
-        }
-        out += writer.text;
-        out += "END\n";
-    }
-    out += "END_SHIPS\n";
-    if (document_) {
-        for (const auto &l : document_->tail) out += l + "\n";
-    }
-    return out;
-}
-
-void Simulation::saveScenario(const std::string &path) { writeFileAtomically(path, saveScenarioText()); }
 
 // ---------------------------------------------------------------------------------------------
 // Stepping

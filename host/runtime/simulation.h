@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "bases.h"
 #include "body.h"
 #include "mesh.h"
 #include "module_registry.h"
@@ -25,11 +26,18 @@
 namespace quva {
 
 struct SimulationOptions {
-    std::filesystem::path root;  // holds Modules/, Config/Vessels/, Meshes/
+    std::filesystem::path root;  // quva's own tree: holds Modules/, Config/, Meshes/
+    // The user's trees (e.g. a real installation), searched in this order before quva's own
+    // for modules, class configurations, meshes and bases.
+    std::vector<std::filesystem::path> extraRoots;
     double dt = 0.1;             // s, step length
     bool flightModel = true;     // integrate the flight; off leaves every vessel where it is
     bool keepUnknownClasses = false;
 };
+
+// Every tree, in the order they are searched: the user's trees, then quva's own; a tree named
+// twice is searched once, where it comes first.
+std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options);
 
 struct TimelineEntry {
     std::int64_t step = 0;
@@ -109,6 +117,7 @@ public:
     const Trace &trace() const { return trace_; }
     MeshStore &meshes() { return meshes_; }
     ModuleRegistry &modules() { return modules_; }
+    BaseCatalog &bases() { return bases_; }
     const SimulationOptions &options() const { return options_; }
     const std::vector<TimelineEntry> &timeline() const { return timeline_; }
     void note(const Vessel *v, std::string text);  // adds a timeline entry
@@ -160,6 +169,7 @@ private:
     SimulationOptions options_;
     ModuleRegistry modules_;
     MeshStore meshes_;
+    BaseCatalog bases_;
     Trace trace_;
     VesselArena arena_;  // before vessels_: the records return to it when vessels_ goes
     std::vector<VesselPtr> vessels_;

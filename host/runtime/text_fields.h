@@ -3,6 +3,7 @@
 // or 0.
 #pragma once
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +20,17 @@ inline std::string_view trimmed(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
+}
+
+inline bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+inline bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && equalNoCase(s.substr(0, prefix.size()), prefix);
 }
 
 // The line up to a ';', which starts a comment.

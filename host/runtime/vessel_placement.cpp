@@ -7,6 +7,7 @@
 #include "landed_attitude.h"
 #include "landed_state.h"
 #include "orbital_elements.h"
+#include "pad_place.h"
 #include "scenario_io.h"
 #include "vessel.h"
 
@@ -23,7 +24,10 @@ void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
     const Body &body = *s.body;
     double lonDeg = l.lon.value_or(0.0), latDeg = l.lat.value_or(0.0);
     if (!l.lon && l.base) {
-        throw InputError(c.file, l.base->line, "BASE: no bases yet");
+        if (!c.bases) throw InputError(c.file, l.base->line, "BASE names a base, but no base catalog is at hand");
+        const SurfacePlace pad = basePlace(*c.bases, body, *l.base, c.file);
+        lonDeg = pad.lonDeg;
+        latDeg = pad.latDeg;
     }
     const double lon = lonDeg * kRadPerDeg, lat = latDeg * kRadPerDeg;
     s.heading = l.heading.value_or(0.0);
@@ -62,14 +66,15 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
             stateFromElements(*l.elements, kGravitationalConstant * (body.mass + v.mass()), c.mjd);
         s.pos = sv.pos;
         s.vel = sv.vel;
-    } else if (!l.rpos) {
+    } else if (!l.rpos && !l.attached) {
+        // An attached vessel is placed by its parent; any other needs a place of its own.
         throw InputError(c.file, c.blockLine, "vessel \"" + v.name + "\" is Orbiting but has no RPOS or ELEMENTS line");
     }
     if (l.rpos) s.pos = *l.rpos;
     if (l.rvel) s.vel = *l.rvel;
     else if (!l.elements) s.vel = {};
     const double r = length(s.pos);
-    if (r < body.radius) {
+    if (r < body.radius && !l.attached) {
         // As the simulator does: out along its own direction (+z from the centre) to the surface.
         warnAt(c, l.rposLine,
                "vessel \"" + v.name + "\" lies " + std::to_string(body.radius - r) + " m inside " + body.name +

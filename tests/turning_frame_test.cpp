@@ -179,3 +179,24 @@ TEST(TurningFrame, ParachuteDriftingWithTheAirStaysStableInLongSteps) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TurningFrame, LandedVesselWithItsEngineBurningLiftsOff) {
+    quva::Simulation sim(flying(0.1));
+    quva::Vessel &idle = sim.createVessel("Idle", "Tarrowick",
+                                          {"STATUS Landed Moon", "POS 10 20", "HEADING 0", "PRPLEVEL 0:1 1:1 2:1"});
+    quva::Vessel &burning = sim.createVessel(
+        "Burning", "Tarrowick", {"STATUS Landed Moon", "POS 10 20", "HEADING 0", "PRPLEVEL 0:1 1:1 2:1", "THLEVEL 0:1"});
+    EXPECT_TRUE(burning.state.landed);
+    sim.runUntil(3.0);
+    EXPECT_TRUE(idle.state.landed);
+    EXPECT_NEAR(idle.state.surface.alt, 2.3, 1e-9);
+    EXPECT_FALSE(burning.state.landed);
+    // 44.5 kN on some 10.4 t under lunar gravity: about 2.7 m/s² upward, some 12 m in 3 s.
+    const double altitude = length(burning.state.pos) - quva::moon().radius - 2.3;
+    EXPECT_GT(altitude, 8.0);
+    EXPECT_LT(altitude, 16.0);
+}
+
+}  // namespace

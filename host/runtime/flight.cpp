@@ -164,6 +164,13 @@ Derivative derivative(const Assembly &a, const Vec3 &pos, const Vec3 &vel, const
     return {vel, gravity(*a.root->state.body, pos) + force / a.mass};
 }
 
+// Whether any engine burns (it has a level and propellant to feed it).
+bool thrustPushes(const Vessel &v) {
+    for (const auto &t : v.thrusters)
+        if (t->level > 0.0 && t->maxThrust > 0.0 && (!t->tank || t->tank->mass > 0.0)) return true;
+    return false;
+}
+
 void consumePropellant(Vessel &v, double dt) {
     for (const auto &t : v.thrusters) {
         if (t->level <= 0.0 || !t->tank || t->tank->mass <= 0.0) continue;
@@ -243,6 +250,13 @@ constexpr int kMaxSubsteps = 1000;
 // motion too strongly for the step length) the step is made with the midpoint method instead,
 // split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
+    if (v.state.landed && thrustPushes(v)) {
+        // An engine at work lifts the vessel off: it flies on from where the ground carried it.
+        v.state.landed = false;
+        v.groundContact = false;
+        sim.note(&v, "lift-off");
+        v.readout.forceValid = false;
+    }
     if (v.state.landed) {
         rideSurface(v.state, sim.orientation(*v.state.body));
         v.readout.drag = 0.0;

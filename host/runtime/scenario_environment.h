@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "j2000.h"
+#include "scenario.h"
 
 namespace quva {
 
@@ -23,9 +24,10 @@ std::optional<double> readDate(std::string_view interpreted);
 std::string savedDateLine(double mjd);
 
 // The lines around the ships (before and after them), as read, made ready to save at `mjd`: the
-// first environment section gets the date line for `mjd` in place of its date lines (added after
-// its System line, or first, when it has none); without an environment section, one is added at
-// the top, after a leading description.
-void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail, double mjd);
+// environment section whose header is at `environment` gets the date line for `mjd` in place of
+// its date lines (added after its System line, or first, when it has none); without one, an
+// environment section is added at the top, after a leading description.
+void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail,
+                    const std::optional<KeptLine> &environment, double mjd);
 
 }  // namespace quva

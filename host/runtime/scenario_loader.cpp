@@ -67,6 +67,7 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     document_->hasShips = doc.hasShips;
     document_->tail = doc.tail;
     document_->mjd = doc.mjd;
+    document_->environment = doc.environment;
     std::string unknown;
     for (const VesselBlock &b : doc.ships)
         if (!modules_.knows(b.className))

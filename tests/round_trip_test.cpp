@@ -46,11 +46,11 @@ BEGIN_ENVIRONMENT
 END_ENVIRONMENT
 
 BEGIN_FOCUS
-  Ship Orbiter
+  Ship Station
 END_FOCUS
 
 BEGIN_SHIPS
-Orbiter:QuvaServiceModule
+Station:QuvaServiceModule
   STATUS Orbiting Earth
   RPOS 6771010.000 0.000 0.000
   RVEL 0.0000 0.0000 7672.5850
@@ -60,7 +60,7 @@ Orbiter:QuvaServiceModule
 END
 Probe:Nimbrel
   STATUS Orbiting Earth
-  ATTACHED 0:1,Orbiter
+  ATTACHED 0:1,Station
 END
 Sat:QuvaServiceModule
   STATUS Orbiting Earth
@@ -114,10 +114,10 @@ TEST(RoundTrip, EveryStateSavesLoadsAndSavesTheSame) {
     EXPECT_EQ(first, second);
 
     // What the first save holds, state by state.
-    EXPECT_NE(blockOf(first, "Orbiter").find("  AROT 10.000 20.000 30.000\n  VROT 0.5000 0.0000 0.0000\n  RCSMODE 2\n"),
+    EXPECT_NE(blockOf(first, "Station").find("  AROT 10.000 20.000 30.000\n  VROT 0.5000 0.0000 0.0000\n  RCSMODE 2\n"),
               std::string::npos)
-        << blockOf(first, "Orbiter");
-    EXPECT_NE(blockOf(first, "Probe").find("  ATTACHED 0:1,Orbiter\n"), std::string::npos) << blockOf(first, "Probe");
+        << blockOf(first, "Station");
+    EXPECT_NE(blockOf(first, "Probe").find("  ATTACHED 0:1,Station\n"), std::string::npos) << blockOf(first, "Probe");
     EXPECT_NE(blockOf(first, "Sat").find("  STATUS Orbiting Earth\n  RPOS "), std::string::npos) << blockOf(first, "Sat");
     EXPECT_EQ(blockOf(first, "Sat").find("ELEMENTS"), std::string::npos);
     EXPECT_NE(blockOf(first, "Lander").find("  STATUS Landed Moon\n  POS 23.4730000 0.6740000\n  HEADING 45.00\n  ALT 2.300\n"),

@@ -232,8 +232,8 @@ void midpointStep(Simulation &sim, Assembly &a, const Vec3 &f0, double h) {
 // How strongly the air damps the motion over one step: the product of the step and the rate at
 // which a drag force proportional to v² relaxes the speed through the air, 2|F|/(m|v|). Explicit
 // methods need it small. Squared, to spare two square roots on every step of every vessel.
-double dampingPerStepSquared(const Vec3 &force, double mass, const Vec3 &airflow, double dt) {
-    double speed2 = dot(airflow, airflow);
+double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, double dt) {
+    double speed2 = airspeed * airspeed;
     if (speed2 <= 0.0) return 0.0;
     return 4.0 * dot(force, force) * dt * dt / (mass * mass * speed2);
 }
@@ -274,10 +274,12 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     if (a.mass <= 0.0) a.mass = 1.0;
     FlightState &s = v.state;
     bool alone = a.held.empty();
-    Vec3 f0 = alone && v.readout.forceValid ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
+    const bool readoutHolds = alone && v.readout.forceValid;  // evaluated at this state already
+    Vec3 f0 = readoutHolds ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
     Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
-    const Vec3 airflow = s.vel - airVelocityAt(sim.orientation(*s.body), s.pos);
-    double damping2 = dampingPerStepSquared(f0, a.mass, airflow, dt);
+    const double airspeed =
+        readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
+    double damping2 = dampingPerStepSquared(f0, a.mass, airspeed, dt);
     FlightMemory &m = v.flight;
     if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
         Vec3 v0 = s.vel;

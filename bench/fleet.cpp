@@ -17,6 +17,7 @@ constexpr double kAltitudeSpread = 60e3;       // m, up to 80 km
 constexpr double kEarthOrbitAltitude = 400e3;  // m, covers
 constexpr double kLunarOrbitAltitude = 100e3;  // m, descent stages in flight
 
+constexpr double kFleetMjd = 60000.5;  // the scenario's date
 const char *const kCovers[] = {"Pilmont", "Draskel", "Nimbrel"};
 const char *const kParachutes[] = {"Vantrel", "Ossum"};
 
@@ -68,7 +69,7 @@ std::string fleetScenario(std::size_t vessels) {
     std::string out;
     out.reserve(vessels * 170 + 256);
     out += "BEGIN_DESC\nA mixed fleet for the benchmarks.\nEND_DESC\n\n";
-    out += "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 60000.5\nEND_ENVIRONMENT\n\nBEGIN_SHIPS\n";
+    out += "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 60000.5\nEND_ENVIRONMENT\n\nBEGIN_SHIPS\n";  // kFleetMjd
     for (std::size_t i = 0; i < vessels; ++i) {
         const std::size_t k = i / 3;
         const Direction d = spread(i, vessels);
@@ -89,7 +90,11 @@ std::string fleetScenario(std::size_t vessels) {
             out += "  PRPLEVEL 0:0.500000 1:0.500000 2:0.500000\n  GEAR 1 1.0000\n";
         } else if (i % 3 == 1) {
             const double altitude = kLowestAltitude + kAltitudeSpread * fraction(static_cast<double>(k) * kGoldenFraction);
-            freeFlight(out, "Earth", d, earth.radius + altitude, {0.0, 0.0, 0.0});
+            // Sinking with the air, which turns with the Earth.
+            const double r = earth.radius + altitude;
+            const quva::Vec3 air =
+                quva::airVelocityAt(quva::planetOrientation(earth.rotation, kFleetMjd, 0.0), {d.x * r, d.y * r, d.z * r});
+            freeFlight(out, "Earth", d, r, {air.x, air.y, air.z});
             out += "  STATE 1 1.0000\n";
         } else {
             const double r = earth.radius + kEarthOrbitAltitude;

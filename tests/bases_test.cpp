@@ -129,7 +129,7 @@ TEST_F(TwoTrees, BasesOfABodyComeFromEveryTreeFirstTreeFirst) {
     EXPECT_EQ(moon[0].pads.size(), 3u);
     EXPECT_EQ(moon[1].name, "Plain");
     EXPECT_DOUBLE_EQ(moon[1].lonDeg, -3.0);
-    EXPECT_EQ(catalog.find("Moon", "Plain").file, (own / "Config/Moon/Base/Plain.cfg").string());
+    EXPECT_EQ(catalog.find("Moon", "Plain").file, (own / "Config" / "Moon" / "Base" / "Plain.cfg").string());
     EXPECT_EQ(catalog.find("Earth", "Field").latDeg, 6.0);
     EXPECT_TRUE(catalog.of("Mars").empty());
 }
@@ -158,7 +158,7 @@ TEST_F(TwoTrees, BrokenBaseFileIsAnErrorNamingItsLine) {
         catalog.of("Moon");
         FAIL() << "no error";
     } catch (const quva::InputError &e) {
-        EXPECT_EQ(e.file(), (own / "Config/Moon/Base/Broken.cfg").string());
+        EXPECT_EQ(e.file(), (own / "Config" / "Moon" / "Base" / "Broken.cfg").string());
         EXPECT_EQ(e.line(), 3);
     }
 }

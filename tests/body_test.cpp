@@ -65,7 +65,7 @@ TEST(Bodies, FoundByNameWithoutRegardToCase) {
     EXPECT_EQ(quva::findBody("MOON"), &quva::moon());
     EXPECT_EQ(quva::findBody("Mars"), nullptr);
     EXPECT_EQ(quva::earth().radius, 6371010.0);
-    EXPECT_EQ(quva::moon().mu, 4.9048695e12);
+    EXPECT_NEAR(quva::moon().mu, 4.902801e12, 1e6);
 }
 
 }  // namespace

@@ -93,7 +93,12 @@ TEST(DescentStage, BuildsItsGearFirstAndDefinesItselfWithTheStatedValues) {
 
     ASSERT_EQ(v.propellants.size(), 3u);
     const double stores[] = {8480.81, 20.5, 135.64};
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(v.propellants[i]->mass, stores[i]);  // created full
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(v.propellants[i]->maxMass, stores[i]);
+        EXPECT_EQ(v.propellants[i]->mass, 0.0);  // a block without PRPLEVEL empties every store
+    }
+    ASSERT_EQ(v.thrusters.size(), 1u);
+    EXPECT_EQ(v.thrusters[0]->tank, v.propellants[0].get());
     ASSERT_EQ(v.meshes.size(), 1u);
     EXPECT_EQ(v.meshes[0].visibility, MESHVIS_ALWAYS);
     // The mesh holds every group the rig moves: the host found nothing to report.

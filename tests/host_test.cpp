@@ -293,7 +293,7 @@ TEST(Scenario, SaveThenLoadGivesTheSameScenario) {
     EXPECT_NE(first.find("BEGIN_OTHER\n  anything 1 2 3\nEND_OTHER\n"), std::string::npos) << first;
     EXPECT_NE(first.find("  XPDR 466\n"), std::string::npos) << first;
     EXPECT_NE(first.find("  RPOS 1.000 6378010.500 -2.250\n"), std::string::npos) << first;
-    EXPECT_NE(first.find("  STATUS Landed Moon\n  POS 12.5000000 -3.2500000\n  HEADING 45.0000\n"), std::string::npos)
+    EXPECT_NE(first.find("  STATUS Landed Moon\n  POS 12.5000000 -3.2500000\n  HEADING 45.00\n"), std::string::npos)
         << first;
 }
 

@@ -22,10 +22,12 @@ using Result = quva::test::CliResult;
 
 class Outputs : public quva::test::CliTest {
 protected:
-    // A cover falling from rest at 3 km above the Earth (radius 6371.01 km), and nothing else.
+    // A cover falling from rest at 3 km above the Earth (radius 6371.01 km), and nothing else:
+    // over the north pole at J2000 (0, cos ε, sin ε), where the turning air stands still.
     fs::path fallingCover() {
         return write("fall.scn",
-                     "BEGIN_SHIPS\nCover:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0 6374010 0\n  RVEL 0 0 0\n"
+                     "BEGIN_SHIPS\nCover:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0 5848039.843323527 2535435.558439721\n"
+                     "  RVEL 0 0 0\n"
                      "  AROT 0 0 0\nEND\nEND_SHIPS\n");
     }
 };

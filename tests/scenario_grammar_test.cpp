@@ -247,6 +247,10 @@ TEST(ScenarioSavedLayout, DateIsTheEndOfTheRunWithTenDecimals) {
         {"NoEnvironmentAfterADescription", "BEGIN_DESC\nx\nEND_DESC\n\nBEGIN_FOCUS\n  Ship Cover\nEND_FOCUS\n" + kShips,
          "BEGIN_DESC\nx\nEND_DESC\n\nBEGIN_ENVIRONMENT\n  System Sol\n" + dateLine(51545.0) +
              "END_ENVIRONMENT\n\nBEGIN_FOCUS\n  Ship Cover\nEND_FOCUS\nBEGIN_SHIPS\n"},
+        {"EnvironmentWordsInADescription",
+         "BEGIN_DESC\nBEGIN_ENVIRONMENT\n  Date MJD 1\nEND_ENVIRONMENT\nEND_DESC\n" + kShips,
+         "BEGIN_DESC\nBEGIN_ENVIRONMENT\n  Date MJD 1\nEND_ENVIRONMENT\nEND_DESC\nBEGIN_ENVIRONMENT\n  System Sol\n" +
+             dateLine(51545.0) + "END_ENVIRONMENT\n\nBEGIN_SHIPS\n"},
         {"ShipsOnly", kShips, "BEGIN_ENVIRONMENT\n  System Sol\n" + dateLine(51545.0) + "END_ENVIRONMENT\n\nBEGIN_SHIPS\n"},
     };
     for (const auto &c : cases) {

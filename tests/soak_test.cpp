@@ -112,9 +112,12 @@ private:
         Carrier c{freshName(capsule ? "C" : "S"), capsule, {}};
         if (capsule) {
             const double altitude = std::uniform_real_distribution<double>(300.0, 1000.0)(random_);
+            // Drifting with the air, which turns with the Earth, and its nose up.
+            const quva::Vec3 pos{0.0, kEarthRadius + altitude, 0.0};
+            const quva::Vec3 air = quva::airVelocityAt(sim_.orientation(quva::earth()), pos);
             create(c.name, "QuvaCapsule",
-                   {"STATUS Orbiting Earth", "RPOS 0 " + std::to_string(kEarthRadius + altitude) + " 0",
-                    "RVEL 0 -30 0", "AROT -90 0 0"});
+                   {"STATUS Orbiting Earth", "RPOS 0 " + std::to_string(pos.y) + " 0",
+                    "RVEL " + std::to_string(air.x) + " -30 " + std::to_string(air.z), "AROT 90 0 0"});
         } else {
             create(c.name, "QuvaServiceModule",
                    {"STATUS Orbiting Earth", "RPOS " + std::to_string(kEarthRadius + 400e3) + " 0 0",

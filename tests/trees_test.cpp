@@ -75,7 +75,7 @@ TEST_F(Trees, MeshesComeFromAnyTree) {
     ASSERT_NE(crate, nullptr) << problem;
     EXPECT_EQ(crate->groups.size(), 1u);
     EXPECT_EQ(store.load("Cargo/Gone", &problem), nullptr);
-    EXPECT_NE(problem.find((first / "Meshes/Cargo/Gone.msh").string()), std::string::npos) << problem;
+    EXPECT_NE(problem.find((first / "Meshes" / "Cargo/Gone.msh").string()), std::string::npos) << problem;
     EXPECT_NE(problem.find((second / "Meshes").string()), std::string::npos) << problem;
 }
 

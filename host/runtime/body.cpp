@@ -4,16 +4,38 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <utility>
 
 namespace quva {
 
+namespace {
+
+Body makeBody(std::string name, int index, double radius, double mass, bool atmosphere, RotationElements rotation) {
+    Body b;
+    b.name = std::move(name);
+    b.index = index;
+    b.radius = radius;
+    b.mass = mass;
+    b.mu = kGravitationalConstant * mass;
+    b.atmosphere = atmosphere;
+    b.rotation = rotation;
+    return b;
+}
+
+}  // namespace
+
+// The planets' configurations: mass, mean radius and rotation elements (angles in radians, the
+// precession period in days).
 const Body &earth() {
-    static const Body body{"Earth", 6371010.0, 3.986004418e14, true};
+    static const Body body = makeBody("Earth", 0, 6.37101e6, 5.973698968e+24, true,
+                                      {86164.10132, 4.88948754, 0.4090928023, 0.0, kJ2000Mjd, -9413040.4, 0.0, 0.0});
     return body;
 }
 
 const Body &moon() {
-    static const Body body{"Moon", 1737400.0, 4.9048695e12, false};
+    static const Body body = makeBody("Moon", 1, 1.738e6, 7.347673176382784e+22, false,
+                                      {2360588.15, 4.769465382, 0.02692416821, 1.71817749, kJ2000Mjd, -6793.219721,
+                                       7.259562816e-005, 0.4643456618});
     return body;
 }
 

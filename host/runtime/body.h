@@ -1,18 +1,28 @@
-// The central bodies vessels fly around: spherical, non-rotating, with gravity and, for Earth,
-// the 1976 US Standard Atmosphere up to 86 km.
+// The central bodies vessels fly around: spherical, turning about their axes, with gravity and,
+// for Earth, the 1976 US Standard Atmosphere up to 86 km, which turns with the planet.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "planet_rotation.h"
+
 namespace quva {
+
+// The gravitational constant the planets' masses are given against.
+constexpr double kGravitationalConstant = 6.67259e-11;  // m³/(kg s²)
 
 struct Body {
     std::string name;
-    double radius = 0.0;  // m
-    double mu = 0.0;      // m³/s², gravitational parameter
+    int index = 0;        // 0 Earth, 1 Moon: where a simulation keeps the body's orientation
+    double radius = 0.0;  // m, mean radius: the surface
+    double mass = 0.0;    // kg
+    double mu = 0.0;      // m³/s², gravitational parameter: G · mass
     bool atmosphere = false;
+    RotationElements rotation;
 };
+
+constexpr int kBodyCount = 2;
 
 const Body &earth();
 const Body &moon();

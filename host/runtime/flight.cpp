@@ -8,6 +8,7 @@
 #include "atmosphere_table.h"
 #include "body.h"
 #include "host_call.h"
+#include "landed_state.h"
 #include "simulation.h"
 #include "vessel.h"
 
@@ -122,12 +123,14 @@ Vec3 thrust(const Vessel &v, double pressure) {
     return total;
 }
 
-// Non-gravitational force (body frame) at position pos and velocity vel.
+// Non-gravitational force (global frame) at position pos and velocity vel. The air turns with
+// the planet, so the airfoils and the drag see the velocity relative to it.
 Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double *drag) {
     const Body &body = *v.state.body;
     double alt = length(pos) - body.radius;
     AirSample atm = airAt(body, alt);
-    Vec3 va = v.state.attitude.transposeTimes(vel);
+    Vec3 airflow = atm.density > 0.0 ? vel - airVelocityAt(sim.orientation(body), pos) : vel;
+    Vec3 va = v.state.attitude.transposeTimes(airflow);
     AeroResult aero = v.airfoils.empty() ? cwForces(v, va, atm) : airfoilForces(sim, v, va, atm);
     if (drag) *drag = aero.drag;
     Vec3 local = aero.force + thrust(v, atm.pressure);
@@ -171,6 +174,13 @@ Derivative derivative(const Assembly &a, const Vec3 &pos, const Vec3 &vel, const
     return {vel, gravity(*a.root->state.body, pos) + force / a.mass};
 }
 
+// Whether any engine burns (it has a level and propellant to feed it).
+bool thrustPushes(const Vessel &v) {
+    for (const auto &t : v.thrusters)
+        if (t->level > 0.0 && t->maxThrust > 0.0 && (!t->tank || t->tank->mass > 0.0)) return true;
+    return false;
+}
+
 void consumePropellant(Vessel &v, double dt) {
     for (const auto &t : v.thrusters) {
         if (t->level <= 0.0 || !t->tank || t->tank->mass <= 0.0) continue;
@@ -181,13 +191,15 @@ void consumePropellant(Vessel &v, double dt) {
     }
 }
 
+// A vessel whose lowest point reaches the ground stops there, lifted onto the surface, and
+// from then on stands landed, turning with the planet.
 void settleOnSurface(Simulation &sim, Vessel &v) {
     double lowest = lowestPointAltitude(v);
     if (lowest > 0.0) return;
     Vec3 up = normalized(v.state.pos);
+    if (length(up) == 0.0) up = {0.0, 0.0, 1.0};
     v.state.pos += up * -lowest;
-    v.state.vel = {};
-    v.state.landed = true;
+    settleLanded(v.state, sim.orientation(*v.state.body));
     if (!v.groundContact) sim.note(&v, "ground contact");
     v.groundContact = true;
 }
@@ -212,6 +224,7 @@ void evaluateForces(Simulation &sim, Vessel &v) {
     v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag);
     v.readout.drag = drag;
     v.readout.forceValid = true;
+    v.readout.airspeed = length(v.state.vel - airVelocityAt(sim.orientation(*v.state.body), v.state.pos));
 }
 
 namespace {
@@ -227,10 +240,10 @@ void midpointStep(Simulation &sim, Assembly &a, const Vec3 &f0, double h) {
 }
 
 // How strongly the air damps the motion over one step: the product of the step and the rate at
-// which a drag force proportional to v² relaxes the speed, 2|F|/(m|v|). Explicit methods need it
-// small. Squared, to spare two square roots on every step of every vessel.
-double dampingPerStepSquared(const Vec3 &force, double mass, const Vec3 &vel, double dt) {
-    double speed2 = dot(vel, vel);
+// which a drag force proportional to v² relaxes the speed through the air, 2|F|/(m|v|). Explicit
+// methods need it small. Squared, to spare two square roots on every step of every vessel.
+double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, double dt) {
+    double speed2 = airspeed * airspeed;
     if (speed2 <= 0.0) return 0.0;
     return 4.0 * dot(force, force) * dt * dt / (mass * mass * speed2);
 }
@@ -247,8 +260,17 @@ constexpr int kMaxSubsteps = 1000;
 // motion too strongly for the step length) the step is made with the midpoint method instead,
 // split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
+    if (v.state.landed && thrustPushes(v)) {
+        // An engine at work lifts the vessel off: it flies on from where the ground carried it.
+        v.state.landed = false;
+        v.groundContact = false;
+        sim.note(&v, "lift-off");
+        v.readout.forceValid = false;
+    }
     if (v.state.landed) {
+        rideSurface(v.state, sim.orientation(*v.state.body));
         v.readout.drag = 0.0;
+        v.readout.airspeed = 0.0;
         v.readout.force = {};
         v.readout.forceValid = false;
         v.flight.previousValid = false;
@@ -262,9 +284,12 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     if (a.mass <= 0.0) a.mass = 1.0;
     FlightState &s = v.state;
     bool alone = a.held.empty();
-    Vec3 f0 = alone && v.readout.forceValid ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
+    const bool readoutHolds = alone && v.readout.forceValid;  // evaluated at this state already
+    Vec3 f0 = readoutHolds ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
     Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
-    double damping2 = dampingPerStepSquared(f0, a.mass, s.vel, dt);
+    const double airspeed =
+        readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
+    double damping2 = dampingPerStepSquared(f0, a.mass, airspeed, dt);
     FlightMemory &m = v.flight;
     if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
         Vec3 v0 = s.vel;

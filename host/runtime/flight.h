@@ -1,6 +1,6 @@
-// The flight model: translation around a spherical, non-rotating body under gravity, the
-// vessel's airfoils (or its cw drag when it has none) and the thrust of its engines; attitude is
-// held fixed. Integrated to second order: two-step Adams-Bashforth where it is stable, explicit
+// The flight model: translation around a spherical body under gravity, the vessel's airfoils
+// (or its cw drag when it has none) in the air turning with the planet, and the thrust of its
+// engines; attitude is held fixed. Landed vessels turn with their planet. Integrated to second order: two-step Adams-Bashforth where it is stable, explicit
 // midpoint substeps where it is not (see advance).
 #pragma once
 

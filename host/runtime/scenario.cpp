@@ -129,6 +129,7 @@ private:
             if (word == "ENVIRONMENT" && !environmentSeen_) {
                 environmentSeen_ = true;
                 readingEnvironment_ = column0;
+                if (column0) doc_.environment = KeptLine{doc_.hasShips, (doc_.hasShips ? doc_.tail : doc_.head).size()};
                 if (!column0)
                     warn(lineNo, "BEGIN_ENVIRONMENT is indented, so the simulator does not find it: its Date is not used either");
             }

@@ -8,6 +8,7 @@
 // interpret are kept as read and written back unchanged.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,6 +43,12 @@ struct VesselBlock {
     std::vector<std::string> raw;     // the block's lines exactly as read, END included
 };
 
+// A line among those kept around the ships: before them (head) or after them (tail).
+struct KeptLine {
+    bool inTail = false;
+    std::size_t index = 0;
+};
+
 struct ScenarioDocument {
     std::string path;
     std::vector<std::string> head;  // every line before BEGIN_SHIPS, unchanged
@@ -50,6 +57,7 @@ struct ScenarioDocument {
     std::vector<std::string> tail;  // every line after END_SHIPS, unchanged
     double mjd = 51544.5;           // the environment's Date (MJD, JD or JE); J2000 when none can be read
     std::vector<std::string> warnings;  // "FILE:LINE: what" for lines read but not usable
+    std::optional<KeptLine> environment;  // the header of the environment section read, if any
 };
 
 // Throws InputError naming file and line on malformed text: a line too long or holding binary

@@ -23,19 +23,15 @@ const DateForm kDateForms[] = {
     {"JE", [](double x) { return (x - 2000.0) * 365.25 + kJ2000Mjd; }},
 };
 
-// Where, in `lines`, the first environment section starts and ends (the END line), if it has one.
+// Where, in `lines`, the environment section starting at `header` ends (its END line).
 struct Span {
     std::vector<std::string> *lines = nullptr;
     std::size_t begin = 0, end = 0;
 };
 
-std::optional<Span> findEnvironment(std::vector<std::string> &lines) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!isSectionHeader(lines[i], "BEGIN_ENVIRONMENT")) continue;
-        for (std::size_t j = i + 1; j < lines.size(); ++j)
-            if (text::equalNoCase(interpretedText(lines[j]), "END_ENVIRONMENT")) return Span{&lines, i, j};
-        return std::nullopt;
-    }
+std::optional<Span> findEnvironment(std::vector<std::string> &lines, std::size_t header) {
+    for (std::size_t j = header + 1; j < lines.size(); ++j)
+        if (text::equalNoCase(interpretedText(lines[j]), "END_ENVIRONMENT")) return Span{&lines, header, j};
     return std::nullopt;
 }
 
@@ -77,9 +73,10 @@ std::string savedDateLine(double mjd) {
     return text;
 }
 
-void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail, double mjd) {
-    std::optional<Span> env = findEnvironment(head);
-    if (!env) env = findEnvironment(tail);
+void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail,
+                    const std::optional<KeptLine> &environment, double mjd) {
+    std::optional<Span> env;
+    if (environment) env = findEnvironment(environment->inTail ? tail : head, environment->index);
     if (!env) {
         const std::vector<std::string> fresh = {"BEGIN_ENVIRONMENT", "  System Sol", savedDateLine(mjd), "END_ENVIRONMENT",
                                                 ""};

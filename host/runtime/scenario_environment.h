@@ -7,11 +7,10 @@
 #include <string_view>
 #include <vector>
 
-namespace quva {
+#include "j2000.h"
+#include "scenario.h"
 
-// J2000: the date a run starts at when its scenario gives none that can be read. Never the
-// computer's clock, so that a run is the same every time.
-constexpr double kJ2000Mjd = 51544.5;
+namespace quva {
 
 // The line's keyword, case-insensitively: "Date" (then MJD, JD or JE) starts a date line.
 bool isDateLine(std::string_view interpreted);
@@ -25,9 +24,10 @@ std::optional<double> readDate(std::string_view interpreted);
 std::string savedDateLine(double mjd);
 
 // The lines around the ships (before and after them), as read, made ready to save at `mjd`: the
-// first environment section gets the date line for `mjd` in place of its date lines (added after
-// its System line, or first, when it has none); without an environment section, one is added at
-// the top, after a leading description.
-void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail, double mjd);
+// environment section whose header is at `environment` gets the date line for `mjd` in place of
+// its date lines (added after its System line, or first, when it has none); without one, an
+// environment section is added at the top, after a leading description.
+void stampSavedDate(std::vector<std::string> &head, std::vector<std::string> &tail,
+                    const std::optional<KeptLine> &environment, double mjd);
 
 }  // namespace quva

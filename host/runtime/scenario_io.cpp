@@ -1,13 +1,17 @@
-#include "scenario_io.h"
-
+// The default line parser: the host's own lines of a vessel block, matched as the simulator
+// matches them. A keyword is found by a case-insensitive test of the line's start, in a fixed
+// order, the first match winning; its arguments are the text after the keyword. A line that
+// merely starts with a keyword (a module's POSITION or STATUS_X) and whose arguments do not read
+// as that keyword's is kept as read and written back, rather than lost.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <strings.h>
 
 #include "body.h"
-#include "vessel.h"
+#include "orbital_elements.h"
+#include "scenario_io.h"
 
 namespace quva {
 
@@ -34,79 +38,247 @@ bool toIndex(const std::string &s, std::size_t &out) {
     return true;
 }
 
+bool toInt(const std::string &s, int &out) {
+    std::size_t v;
+    if (s.size() > 1 && s[0] == '-' && toIndex(s.substr(1), v)) return out = -static_cast<int>(v), true;
+    return toIndex(s, v) && (out = static_cast<int>(v), true);
+}
+
+// "index<any one character>level", as PRPLEVEL and THLEVEL write their pairs.
+bool toLevelPair(const std::string &token, std::pair<int, double> &out) {
+    std::size_t digits = 0;
+    while (digits < token.size() && token[digits] >= '0' && token[digits] <= '9') ++digits;
+    std::size_t index;
+    double level;
+    if (digits == 0 || digits + 1 >= token.size() || !toIndex(token.substr(0, digits), index) ||
+        !toDouble(token.substr(digits + 1), level) || level < 0.0 || level > 1.0)
+        return false;
+    out = {static_cast<int>(index), level};
+    return true;
+}
+
 class LineParser {
 public:
     LineParser(const char *line, HostStatus &status)
-        : status_(status), text_(line ? line : ""), lineNo_(status.reader ? status.reader->line : 0),
+        : status_(status), lines_(status.lines), lineNo_(status.reader ? status.reader->line : 0),
           file_(status.reader ? status.reader->file : std::string()) {
-        auto all = words(text_);
-        if (!all.empty()) {
-            key_ = all.front();
-            args_.assign(all.begin() + 1, all.end());
-        }
+        std::string text = line ? line : "";
+        text = text.substr(0, text.find(';'));  // a comment runs to the end of the line
+        text_ = trim(text);
     }
 
     void run() {
-        if (key_.empty()) return;
-        HostLines &l = status_.lines;
-        if (is("STATUS")) parseStatus(l);
-        else if (is("RPOS")) l.rpos = vec3();
-        else if (is("RVEL")) l.rvel = vec3();
-        else if (is("AROT")) l.arot = vec3();
-        else if (is("VROT")) l.vrot = vec3();
-        else if (is("POS")) parsePos(l);
-        else if (is("HEADING")) l.heading = number();
-        else if (is("ALT")) l.alt = number();
-        else if (is("ATTACHED")) parseAttached(l);
-        else if (is("PRPLEVEL")) parsePrplevel(l);
-        else l.foreign.push_back(text_);
+        if (text_.empty()) return;
+        using Reader = bool (LineParser::*)();
+        // The simulator's order: the first keyword the line starts with takes it.
+        static const struct {
+            const char *name;
+            Reader read;
+        } kKeywords[] = {
+            {"STATUS", &LineParser::status},    {"BASE", &LineParser::base},
+            {"POS", &LineParser::pos},          {"HEADING", &LineParser::heading},
+            {"PRPLEVEL", &LineParser::prplevel}, {"FUEL", &LineParser::fuel},
+            {"THLEVEL", &LineParser::thlevel},  {"ENGINE_MAIN", &LineParser::keep},
+            {"ENGINE_HOVR", &LineParser::keep}, {"DOCKINFO", &LineParser::keep},
+            {"RPOS", &LineParser::rpos},        {"RVEL", &LineParser::rvel},
+            {"AROT", &LineParser::arot},        {"VROT", &LineParser::vrot},
+            {"ALT", &LineParser::alt},          {"ELEMENTS", &LineParser::elements},
+            {"IDS", &LineParser::keep},         {"NAVFREQ", &LineParser::keep},
+            {"XPDR", &LineParser::keep},        {"RCSMODE", &LineParser::rcsMode},
+            {"AFCMODE", &LineParser::afcMode},  {"ATTACHED", &LineParser::attached},
+            {"FLIGHTDATA", &LineParser::keep},
+        };
+        for (const auto &k : kKeywords) {
+            const std::size_t n = std::strlen(k.name);
+            if (strncasecmp(text_.c_str(), k.name, n) != 0) continue;
+            key_ = k.name;
+            const std::string rest = text_.substr(n);
+            wholeWord_ = rest.empty() || rest[0] == ' ' || rest[0] == '\t';
+            rest_ = trim(rest);
+            args_ = words(rest_);
+            if (!(this->*k.read)()) keep();
+            return;
+        }
+        keep();
     }
 
 private:
-    bool is(const char *k) const { return strcasecmp(key_.c_str(), k) == 0; }
-
-    void fail(const std::string &what) {
-        if (!status_.error) status_.error.emplace(file_, lineNo_, what);
+    // A malformed line: an error when it is plainly the keyword, else a line of the module's own.
+    bool bad(const std::string &what) {
+        if (!wholeWord_) return false;
+        if (!status_.error) status_.error.emplace(file_, lineNo_, what + ", found \"" + text_ + "\"");
+        return true;
     }
 
-    std::optional<Vec3> vec3() {
-        Vec3 v;
-        if (args_.size() != 3 || !toDouble(args_[0], v.x) || !toDouble(args_[1], v.y) || !toDouble(args_[2], v.z)) {
-            fail(key_ + " needs three numbers, found \"" + text_ + "\"");
-            return std::nullopt;
+    bool keep() {
+        lines_.foreign.push_back(text_);
+        return true;
+    }
+
+    bool numbers(std::size_t count, double *out) {
+        if (args_.size() != count) return false;
+        for (std::size_t i = 0; i < count; ++i)
+            if (!toDouble(args_[i], out[i])) return false;
+        return true;
+    }
+
+    std::optional<Vec3> vector3() {
+        double v[3];
+        if (!numbers(3, v)) return std::nullopt;
+        return Vec3{v[0], v[1], v[2]};
+    }
+
+    bool status() {
+        if (args_.size() != 2) return bad("STATUS needs a state and a body, e.g. \"STATUS Landed Earth\"");
+        std::string state;
+        if (strcasecmp(args_[0].c_str(), "Orbiting") == 0) state = "Orbiting";
+        else if (strcasecmp(args_[0].c_str(), "Landed") == 0) state = "Landed";
+        else return bad("STATUS must be Orbiting or Landed");
+        const Body *body = findBody(args_[1]);
+        if (!body) return bad("unknown body \"" + args_[1] + "\" (this host knows Earth and Moon)");
+        lines_.status = state;
+        lines_.body = body->name;
+        lines_.statusLine = lineNo_;
+        // As in the simulator: a heading or attitude read before STATUS does not count.
+        lines_.heading.reset();
+        lines_.arot.reset();
+        return true;
+    }
+
+    // BASE name[:pad]; the base's pad gives the place unless a later POS line does.
+    bool base() {
+        if (rest_.empty()) return bad("BASE needs a base name, e.g. \"BASE Name:1\"");
+        if (!lines_.status) return bad("BASE must follow the STATUS line that names the body");
+        BaseLine b;
+        const std::size_t colon = rest_.find(':');
+        b.name = trim(rest_.substr(0, colon));
+        if (colon != std::string::npos) {
+            int pad;
+            if (!toInt(trim(rest_.substr(colon + 1)), pad) || pad < 1)
+                return bad("BASE pad must be a number from 1");
+            b.pad = pad;
         }
-        return v;
+        if (b.name.empty()) return bad("BASE needs a base name");
+        b.line = lineNo_;
+        lines_.base = b;
+        lines_.lon.reset();
+        lines_.lat.reset();
+        return true;
     }
 
-    std::optional<double> number() {
-        double d;
-        if (args_.size() != 1 || !toDouble(args_[0], d)) {
-            fail(key_ + " needs one number, found \"" + text_ + "\"");
-            return std::nullopt;
+    bool pos() {
+        double v[2];
+        if (!numbers(2, v)) return bad("POS needs longitude and latitude in degrees");
+        if (v[1] < -90.0 || v[1] > 90.0) return bad("POS latitude must lie within -90..90");
+        lines_.lon = v[0];
+        lines_.lat = v[1];
+        lines_.posLine = lineNo_;
+        return true;
+    }
+
+    bool heading() {
+        double h;
+        if (!numbers(1, &h)) return bad("HEADING needs one number");
+        lines_.heading = h;
+        return true;
+    }
+
+    bool alt() {
+        double a;
+        if (!numbers(1, &a)) return bad("ALT needs one number");
+        lines_.alt = a;
+        lines_.altLine = lineNo_;
+        return true;
+    }
+
+    bool rpos() {
+        auto v = vector3();
+        if (!v) return bad("RPOS needs three numbers");
+        lines_.rpos = v;
+        lines_.rposLine = lineNo_;
+        return true;
+    }
+
+    bool rvel() {
+        auto v = vector3();
+        if (!v) return bad("RVEL needs three numbers");
+        lines_.rvel = v;
+        return true;
+    }
+
+    bool arot() {
+        auto v = vector3();
+        if (!v) return bad("AROT needs three numbers");
+        lines_.arot = v;
+        lines_.arotLine = lineNo_;
+        return true;
+    }
+
+    bool vrot() {
+        auto v = vector3();
+        if (!v) return bad("VROT needs three numbers");
+        lines_.vrot = v;
+        return true;
+    }
+
+    bool elements() {
+        double f[7];
+        if (!numbers(7, f)) return bad("ELEMENTS needs seven numbers: a e i LAN LonPeri MeanLon epochMJD");
+        if (!lines_.status) return bad("ELEMENTS must follow the STATUS line that names the body");
+        ElementsLine e{f[0], f[1], f[2], f[3], f[4], f[5], f[6], lineNo_};
+        if (std::string problem = elementsProblem(e); !problem.empty()) return bad("ELEMENTS: " + problem);
+        lines_.elements = e;
+        lines_.rpos.reset();
+        lines_.rvel.reset();
+        lines_.rposLine = lineNo_;
+        return true;
+    }
+
+    bool levels(std::vector<std::pair<int, double>> &out) {
+        std::vector<std::pair<int, double>> read;
+        for (const auto &a : args_) {
+            std::pair<int, double> p;
+            if (!toLevelPair(a, p)) return false;
+            read.push_back(p);
         }
-        return d;
+        out = std::move(read);
+        return true;
     }
 
-    void parseStatus(HostLines &l) {
-        if (args_.size() != 2) return fail("STATUS needs a state and a body, e.g. \"STATUS Landed Earth\"");
-        if (strcasecmp(args_[0].c_str(), "Orbiting") == 0) l.status = "Orbiting";
-        else if (strcasecmp(args_[0].c_str(), "Landed") == 0) l.status = "Landed";
-        else return fail("STATUS must be Orbiting or Landed, found \"" + args_[0] + "\"");
-        if (!findBody(args_[1])) return fail("unknown body \"" + args_[1] + "\" (this host knows Earth and Moon)");
-        l.body = findBody(args_[1])->name;
+    bool prplevel() {
+        if (!levels(lines_.prplevel)) return bad("PRPLEVEL needs pairs \"index:level\" with level in 0..1");
+        lines_.fuel.reset();
+        lines_.prplevelLine = lineNo_;
+        return true;
     }
 
-    void parsePos(HostLines &l) {
-        double lon, lat;
-        if (args_.size() != 2 || !toDouble(args_[0], lon) || !toDouble(args_[1], lat))
-            return fail("POS needs longitude and latitude in degrees");
-        if (lat < -90.0 || lat > 90.0) return fail("POS latitude must lie within -90..90");
-        l.lon = lon;
-        l.lat = lat;
+    bool fuel() {
+        double level;
+        if (!numbers(1, &level) || level < 0.0 || level > 1.0) return bad("FUEL needs one level in 0..1");
+        lines_.fuel = level;
+        lines_.prplevel.clear();
+        lines_.prplevelLine = lineNo_;
+        return true;
     }
+
+    bool thlevel() {
+        if (!levels(lines_.thlevel)) return bad("THLEVEL needs pairs \"index:level\" with level in 0..1");
+        lines_.thlevelLine = lineNo_;
+        return true;
+    }
+
+    bool mode(std::optional<int> &out, int highest) {
+        int m;
+        if (args_.size() != 1 || !toInt(args_[0], m) || m < 0 || m > highest)
+            return bad(key_ + " needs one number from 0 to " + std::to_string(highest));
+        out = m;
+        return true;
+    }
+    bool rcsMode() { return mode(lines_.rcsMode, 2); }
+    bool afcMode() { return mode(lines_.afcMode, 7); }
 
     // ATTACHED i:j,PARENT
-    void parseAttached(HostLines &l) {
+    bool attached() {
         std::string rest;
         for (const auto &a : args_) rest += a;
         std::size_t colon = rest.find(':'), comma = rest.find(',');
@@ -114,221 +286,24 @@ private:
         if (colon == std::string::npos || comma == std::string::npos || comma < colon ||
             !toIndex(rest.substr(0, colon), at.childPoint) ||
             !toIndex(rest.substr(colon + 1, comma - colon - 1), at.parentPoint) || comma + 1 >= rest.size())
-            return fail("ATTACHED needs \"i:j,PARENT\", found \"" + text_ + "\"");
+            return bad("ATTACHED needs \"i:j,PARENT\"");
         at.parent = rest.substr(comma + 1);
         at.line = lineNo_;
-        l.attached = at;
-    }
-
-    // PRPLEVEL i:level ...
-    void parsePrplevel(HostLines &l) {
-        l.prplevel.clear();
-        l.prplevelLine = lineNo_;
-        for (const auto &a : args_) {
-            std::size_t colon = a.find(':');
-            std::size_t idx;
-            double level;
-            if (colon == std::string::npos || !toIndex(a.substr(0, colon), idx) ||
-                !toDouble(a.substr(colon + 1), level) || level < 0.0 || level > 1.0)
-                return fail("PRPLEVEL needs pairs \"index:level\" with level in 0..1, found \"" + a + "\"");
-            l.prplevel.emplace_back(static_cast<int>(idx), level);
-        }
+        lines_.attached = at;
+        return true;
     }
 
     HostStatus &status_;
-    std::string text_;
+    HostLines &lines_;
     int lineNo_;
     std::string file_;
-    std::string key_;
+    std::string text_, key_, rest_;
+    bool wholeWord_ = true;
     std::vector<std::string> args_;
 };
-
-Mat3 rotX(double a) {
-    Mat3 r;
-    double c = std::cos(a), s = std::sin(a);
-    r.m[1][1] = c; r.m[1][2] = -s;
-    r.m[2][1] = s; r.m[2][2] = c;
-    return r;
-}
-Mat3 rotY(double a) {
-    Mat3 r;
-    double c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][2] = s;
-    r.m[2][0] = -s; r.m[2][2] = c;
-    return r;
-}
-Mat3 rotZ(double a) {
-    Mat3 r;
-    double c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][1] = -s;
-    r.m[1][0] = s; r.m[1][1] = c;
-    return r;
-}
-
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
-
-// Local horizon frame at a surface point: up, north, east in body coordinates. The body's
-// north pole lies along +y, longitude 0 along +x and longitude 90° east along +z.
-void horizon(double lonDeg, double latDeg, Vec3 &up, Vec3 &north, Vec3 &east) {
-    double lon = lonDeg * kDeg, lat = latDeg * kDeg;
-    up = {std::cos(lat) * std::cos(lon), std::sin(lat), std::cos(lat) * std::sin(lon)};
-    east = {-std::sin(lon), 0.0, std::cos(lon)};
-    north = cross(east, up);
-    // Right-handed: east × up = north (for lat 0, lon 0: z × x = y).
-}
-
-Mat3 landedAttitude(double lon, double lat, double headingDeg) {
-    Vec3 up, north, east;
-    horizon(lon, lat, up, north, east);
-    double h = headingDeg * kDeg;
-    Vec3 z = north * std::cos(h) + east * std::sin(h);  // the vessel's nose, along the heading
-    Vec3 y = up;
-    return Mat3::fromColumns(cross(y, z), y, z);
-}
-
-std::string fmt(const char *format, double a) {
-    if (a == 0.0) a = 0.0;  // no "-0.0000"
-    // "%.3f" of a large number has hundreds of digits: sized to fit, so that the number is never
-    // cut short into another one.
-    char buf[64];
-    const int n = std::snprintf(buf, sizeof buf, format, a);
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < sizeof buf) return buf;
-    std::string out(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, a);
-    out.resize(static_cast<std::size_t>(n));
-    return out;
-}
-
-std::string vecText(const Vec3 &v, const char *format) {
-    return fmt(format, v.x) + " " + fmt(format, v.y) + " " + fmt(format, v.z);
-}
 
 }  // namespace
 
 void parseHostLine(const char *line, HostStatus &status) { LineParser(line, status).run(); }
-
-Mat3 attitudeFromEuler(const Vec3 &arotDeg) {
-    return rotZ(arotDeg.z * kDeg) * rotY(arotDeg.y * kDeg) * rotX(arotDeg.x * kDeg);
-}
-
-Vec3 eulerFromAttitude(const Mat3 &r) {
-    double b = -std::asin(std::fmax(-1.0, std::fmin(1.0, r.m[2][0])));
-    double a = std::atan2(r.m[2][1], r.m[2][2]);
-    double c = std::atan2(r.m[1][0], r.m[0][0]);
-    return {a / kDeg, b / kDeg, c / kDeg};
-}
-
-void applyHostLines(Vessel &v, const HostLines &l, const std::string &file, int blockLine) {
-    FlightState &s = v.state;
-    s.body = l.body.empty() ? &earth() : findBody(l.body);
-    bool landed = l.status ? *l.status == "Landed" : !l.rpos;
-    if (landed) {
-        double lon = l.lon.value_or(0.0), lat = l.lat.value_or(0.0);
-        s.heading = l.heading.value_or(0.0);
-        Vec3 up, north, east;
-        horizon(lon, lat, up, north, east);
-        s.attitude = landedAttitude(lon, lat, s.heading);
-        double alt = l.alt.value_or(0.0);
-        if (!l.alt) {
-            // Rest on the touchdown points (or the centre) when no altitude is given.
-            double lowest = 0.0;
-            for (const Vec3 &tp : v.def.touchdownPoints) lowest = std::fmin(lowest, dot(s.attitude * tp, up));
-            alt = -lowest;
-        }
-        s.pos = up * (s.body->radius + alt);
-        s.vel = {};
-        s.landed = true;
-        s.arot = eulerFromAttitude(s.attitude);
-        v.groundContact = true;
-    } else {
-        if (!l.rpos) throw InputError(file, blockLine, "vessel \"" + v.name + "\" is Orbiting but has no RPOS line");
-        s.pos = *l.rpos;
-        s.vel = l.rvel.value_or(Vec3{});
-        s.arot = l.arot.value_or(Vec3{});
-        s.attitude = attitudeFromEuler(s.arot);
-        s.landed = false;
-        v.groundContact = false;
-    }
-    s.vrot = l.vrot.value_or(Vec3{});
-    v.readout = {};
-    v.flight = {};
-    // Propellant stores: all empty unless listed (a store the module created full stays full when
-    // the block has no PRPLEVEL line at all).
-    if (l.prplevelLine > 0) {
-        for (auto &p : v.propellants) p->mass = 0.0;
-        for (auto [idx, level] : l.prplevel) {
-            if (idx < 0 || static_cast<std::size_t>(idx) >= v.propellants.size())
-                throw InputError(file, l.prplevelLine,
-                                 "PRPLEVEL names store " + std::to_string(idx) + " but vessel \"" + v.name +
-                                     "\" has " + std::to_string(v.propellants.size()));
-            v.propellants[idx]->mass = level * v.propellants[idx]->maxMass;
-        }
-    }
-    v.foreignLines = l.foreign;
-}
-
-void writeScenarioItem(std::string &out, const char *item, const char *text) {
-    out += "  ";
-    out += item ? item : "";
-    out += ' ';
-    out += text ? text : "";
-    out += '\n';
-}
-
-void writeHostLines(const Vessel &v, std::string &out) {
-    const FlightState &s = v.state;
-    const char *body = s.body ? s.body->name.c_str() : "Earth";
-    if (s.landed && !v.parent()) {
-        writeScenarioItem(out, "STATUS", (std::string("Landed ") + body).c_str());
-        double r = length(s.pos);
-        double lat = r > 0 ? std::asin(s.pos.y / r) / kDeg : 0.0;
-        double lon = std::atan2(s.pos.z, s.pos.x) / kDeg;
-        writeScenarioItem(out, "POS", (fmt("%.7f", lon) + " " + fmt("%.7f", lat)).c_str());
-        writeScenarioItem(out, "HEADING", fmt("%.4f", s.heading).c_str());
-        writeScenarioItem(out, "ALT", fmt("%.3f", r - (s.body ? s.body->radius : 0.0)).c_str());
-        writeScenarioItem(out, "AROT", vecText(eulerFromAttitude(s.attitude), "%.4f").c_str());
-    } else {
-        writeScenarioItem(out, "STATUS", (std::string("Orbiting ") + body).c_str());
-        writeScenarioItem(out, "RPOS", vecText(s.pos, "%.3f").c_str());
-        writeScenarioItem(out, "RVEL", vecText(s.vel, "%.4f").c_str());
-        writeScenarioItem(out, "AROT", vecText(eulerFromAttitude(s.attitude), "%.4f").c_str());
-        if (s.vrot.x != 0.0 || s.vrot.y != 0.0 || s.vrot.z != 0.0)
-            writeScenarioItem(out, "VROT", vecText(s.vrot, "%.4f").c_str());
-    }
-    if (const Vessel *parent = v.parent()) {
-        // i: the index of the held point among the vessel's to-parent points; j: that of its
-        // peer among the parent's to-child points.
-        std::size_t i = 0, j = 0;
-        const Attachment *mine = nullptr;
-        for (std::size_t k = 0, n = 0; k < v.attachments.size(); ++k) {
-            if (!v.attachments[k]->toParent) continue;
-            if (v.attachments[k]->peer) {
-                i = n;
-                mine = v.attachments[k].get();
-            }
-            ++n;
-        }
-        for (std::size_t k = 0, n = 0; k < parent->attachments.size(); ++k) {
-            if (parent->attachments[k]->toParent) continue;
-            if (mine && parent->attachments[k].get() == mine->peer) j = n;
-            ++n;
-        }
-        writeScenarioItem(out, "ATTACHED", (std::to_string(i) + ":" + std::to_string(j) + "," + parent->name).c_str());
-    }
-    std::string levels;
-    for (std::size_t k = 0; k < v.propellants.size(); ++k) {
-        const Propellant &p = *v.propellants[k];
-        if (p.mass <= 0.0 || p.maxMass <= 0.0) continue;
-        if (!levels.empty()) levels += ' ';
-        levels += std::to_string(k) + ":" + fmt("%.6f", p.mass / p.maxMass);
-    }
-    if (!levels.empty()) writeScenarioItem(out, "PRPLEVEL", levels.c_str());
-    for (const auto &line : v.foreignLines) {
-        out += "  ";
-        out += line;
-        out += '\n';
-    }
-}
 
 }  // namespace quva

@@ -44,7 +44,14 @@ HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::
         }
     }
     if (status.error) throw *status.error;
-    applyHostLines(v, status.lines, file, block.line);
+    HostLineContext context;
+    context.file = file;
+    context.blockLine = block.line;
+    context.mjd = mjd();
+    context.orientations = orientations_;
+    context.bases = &bases_;
+    context.warn = [this](const std::string &w) { warn(w); };
+    applyHostLines(v, status.lines, context);
     return status.lines;
 }
 
@@ -66,6 +73,7 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
 
 void Simulation::loadScenario(const ScenarioDocument &doc) {
     mjd0_ = doc.mjd;
+    updateOrientations();
     for (const std::string &w : doc.warnings) warn(w);
     // Only the sections around the ships are kept for saving; the vessels' own lines live on in
     // the vessels.
@@ -75,6 +83,7 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     document_->hasShips = doc.hasShips;
     document_->tail = doc.tail;
     document_->mjd = doc.mjd;
+    document_->environment = doc.environment;
     std::string unknown;
     for (const VesselBlock &b : doc.ships)
         if (!modules_.knows(b.className))

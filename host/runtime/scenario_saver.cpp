@@ -31,13 +31,15 @@ std::string Simulation::saveScenarioText() {
     // The sections around the ships as read, with the environment's date moved on to the end of
     // the run (the simulator saves the date a scenario has reached).
     std::vector<std::string> head, tail;
+    std::optional<KeptLine> environment;
     if (document_) {
         head = document_->head;
         tail = document_->tail;
+        environment = document_->environment;
     } else {
         head = {"BEGIN_DESC", "END_DESC", ""};
     }
-    stampSavedDate(head, tail, mjd());
+    stampSavedDate(head, tail, environment, mjd());
     for (const auto &l : head) out += l + "\n";
     out += "BEGIN_SHIPS\n";
     for (const auto &owned : vessels_) {
@@ -59,7 +61,7 @@ std::string Simulation::saveScenarioText() {
             FILEHANDLE scn = &writer;
             callIn(*this, &v, "clbkSaveState", [&] { v.callbacks->clbkSaveState(scn); }, TraceHandle{scn});
         } else {
-            writeHostLines(v, writer.text);
+            writeHostLines(v, writer.text, &bases_);
         }
         out += writer.text;
         out += "END\n";

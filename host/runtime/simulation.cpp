@@ -68,8 +68,13 @@ Simulation::Simulation(SimulationOptions options)
       bases_(searchRoots(options_)) {
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
+    updateOrientations();
     previous_ = current_;
     current_ = this;
+}
+
+void Simulation::updateOrientations() {
+    for (const Body *b : {&earth(), &moon()}) orientations_[b->index] = planetOrientation(b->rotation, mjd0_, simt_);
 }
 
 Simulation::~Simulation() {
@@ -390,6 +395,7 @@ void Simulation::step() {
     ++step_;
     // The flight is integrated to the step's end, so what it notes (ground contact) carries that time.
     simt_ = static_cast<double>(step_) * options_.dt;
+    updateOrientations();
     const double t = simt_, dt = options_.dt, mjd = this->mjd();
     // Index loop: callbacks may not add vessels, and removal waits until all have returned.
     const std::size_t n = vessels_.size();

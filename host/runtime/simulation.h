@@ -100,6 +100,8 @@ public:
     std::int64_t stepCount() const { return step_; }
     double dt() const { return options_.dt; }
     double mjd() const { return mjd0_ + simt_ / 86400.0; }
+    // Each body's orientation at the current simulation time, worked out once per step.
+    const PlanetOrientation &orientation(const Body &b) const { return orientations_[b.index]; }
 
     void schedule(ScheduledEvent event);
     // Applies the events due by now that are not after time `end` (a run's end, whose step may
@@ -192,6 +194,7 @@ private:
     void removeDeleted();
     void destroy(Vessel &v);
     void noteAnimationsAtRest();
+    void updateOrientations();
     Vessel &adopt(VesselPtr v);
 
     SimulationOptions options_;
@@ -210,6 +213,7 @@ private:
     std::int64_t step_ = 0;
     double simt_ = 0.0;
     double mjd0_ = 51544.5;
+    std::array<PlanetOrientation, kBodyCount> orientations_;
     std::vector<ScheduledEvent> events_;  // sorted by time, stable
     std::size_t nextEvent_ = 0;
     Triggers triggers_;

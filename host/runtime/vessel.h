@@ -108,21 +108,33 @@ struct VesselDefinition {
     Vec3 cameraOffset;
 };
 
-// Where the vessel is and how it moves, relative to the body it flies around. The attitude is
-// fixed: the rotation from the vessel frame to the body's non-rotating frame.
+// A landed vessel's place on its body, kept in the body's planet-fixed frame: the vessel turns
+// with the planet, and its global state is derived from this record at every step.
+struct SurfaceFix {
+    double lon = 0.0, lat = 0.0;  // rad
+    double alt = 0.0;             // m, of the vessel's origin above the mean radius
+    Mat3 landRot;                 // vessel frame -> planet-fixed frame
+    Vec3 planetPos, planetVel;    // planet-fixed position and the surface's velocity there
+};
+
+// Where the vessel is and how it moves: position and velocity relative to the body's centre on
+// the global (ecliptic, non-rotating) axes. In flight the attitude is held fixed.
 struct FlightState {
     const Body *body = nullptr;
     Vec3 pos, vel;      // m, m/s
-    Mat3 attitude;      // vessel frame -> body frame
-    bool landed = false;          // resting on the surface
-    Vec3 arot;          // deg, Euler angles as read from or written to a scenario
+    Mat3 attitude;      // vessel frame -> global frame
+    bool landed = false;          // resting on the surface: `surface` holds its place
+    SurfaceFix surface;
     Vec3 vrot;          // deg/s, kept for the scenario only
     double heading = 0.0;         // deg, when landed
+    int rcsMode = 1;              // RCSMODE: 0 off, 1 rotational, 2 linear
+    int afcMode = 0;              // AFCMODE: control-surface bit flags
 };
 
 // Aerodynamic and thrust results of the latest force evaluation at the vessel's current state.
 struct FlightReadout {
     double drag = 0.0;  // N, magnitude of the airfoils' or the cw drag
+    double airspeed = 0.0;  // m/s, relative to the air turning with the planet
     Vec3 force;         // N, total non-gravitational force, body frame
     // `force` was evaluated at the vessel's present state, so the next step can start from it.
     bool forceValid = false;

@@ -349,7 +349,7 @@ void VESSEL2::clbkSetClassCaps(FILEHANDLE) {}
 
 void VESSEL2::clbkSaveState(FILEHANDLE scn) {
     out(this, "VESSEL2::clbkSaveState", quva::NoResult{}, TraceHandle{scn});
-    if (auto *w = static_cast<quva::ScenarioWriteHandle *>(scn)) quva::writeHostLines(VesselAccess::record(this), w->text);
+    if (auto *w = static_cast<quva::ScenarioWriteHandle *>(scn)) quva::writeHostLines(VesselAccess::record(this), w->text, &sim().bases());
 }
 
 void VESSEL2::clbkLoadStateEx(FILEHANDLE scn, void *status) {

@@ -1,16 +1,25 @@
 #include "vessel_readings.h"
 
 #include "body.h"
+#include "planet_rotation.h"
+#include "simulation.h"
 
 namespace quva {
 
-Vec3 airVelocityAt(const Vessel &) { return {}; }
+Vec3 airVelocityAt(const Vessel &v) {
+    const Simulation *sim = Simulation::current();
+    if (!sim || !v.state.body) return {};
+    return airVelocityAt(sim->orientation(*v.state.body), v.state.pos);
+}
 
 VesselReadings readVessel(const Vessel &v) {
     VesselReadings r;
     r.altitude = length(v.state.pos) - v.state.body->radius;
-    r.groundSpeed = length(v.state.vel);
-    r.airspeed = length(v.state.vel - airVelocityAt(v));
+    // Without wind the air moves with the ground, so the two speeds agree; they are kept apart
+    // because they mean different things to a reader.
+    const Vec3 air = airVelocityAt(v);
+    r.groundSpeed = length(v.state.vel - air);
+    r.airspeed = length(v.state.vel - air);
     r.verticalSpeed = dot(v.state.vel, normalized(v.state.pos));
     return r;
 }

@@ -13,13 +13,13 @@ namespace quva {
 
 struct VesselReadings {
     double altitude = 0.0;       // m above the body's surface
-    double groundSpeed = 0.0;    // m/s, relative to the body's centre-fixed frame
+    double groundSpeed = 0.0;    // m/s, relative to the ground below, which turns with the body
     double airspeed = 0.0;       // m/s, relative to the air around the vessel
     double verticalSpeed = 0.0;  // m/s, positive upwards
 };
 
-// The velocity of the air at the vessel, relative to the body: the air is at rest while the
-// body does not turn.
+// The velocity of the air at the vessel, relative to the body's centre on global axes: the air
+// turns with the body (there is no wind), as the ground does.
 Vec3 airVelocityAt(const Vessel &v);
 
 // Readings of a vessel that flies (not inert, with a body).

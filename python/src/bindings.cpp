@@ -141,7 +141,7 @@ void bindVessel(py::module_ &m) {
                                "(x, y, z) in m/s relative to the body.")
         .def_property_readonly("altitude", &VesselHandle::altitude, "m above the body's surface.")
         .def_property_readonly("airspeed", &VesselHandle::airspeed, "m/s relative to the air around it.")
-        .def_property_readonly("ground_speed", &VesselHandle::groundSpeed, "m/s relative to the body.")
+        .def_property_readonly("ground_speed", &VesselHandle::groundSpeed, "m/s relative to the ground below, which turns with the body.")
         .def_property_readonly("vertical_speed", &VesselHandle::verticalSpeed, "m/s, positive upwards.")
         .def_property_readonly("mass", &VesselHandle::mass, "kg: empty mass plus propellant.")
         .def_property("empty_mass", &VesselHandle::emptyMass, &VesselHandle::setEmptyMass,

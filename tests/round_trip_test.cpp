@@ -1,0 +1,176 @@
+// Saving, loading that save and saving again gives the same text, for every state a vessel can
+// be in: in flight, attached, from orbital elements, landed from POS and HEADING, landed with
+// AROT, on a base's pad, and touched down during the run. And BASE lines that name no base or
+// no pad are errors at their line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "body.h"
+#include "scenario.h"
+#include "simulation.h"
+
+namespace {
+
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+quva::SimulationOptions flying() {
+    quva::SimulationOptions o;
+    o.root = QUVA_BUILD_ROOT;
+    o.dt = 0.1;
+    return o;
+}
+
+// A scenario in the simulator's own style, one vessel in each state, at MJD 60000.5. The
+// capsule that is to touch down starts 5 m above the Earth's north pole, where the air stands
+// still, falling at 4 m/s.
+std::string everyState() {
+    const quva::Body &earth = quva::earth();
+    const quva::Vec3 pole =
+        quva::planetOrientation(earth.rotation, 60000.5, 0.0).rotation * quva::Vec3{0.0, 1.0, 0.0};
+    const quva::Vec3 p = pole * (earth.radius + 5.0), v = pole * -4.0;
+    char faller[300];
+    std::snprintf(faller, sizeof faller,
+                  "Faller:QuvaCapsule\n  STATUS Orbiting Earth\n  RPOS %.3f %.3f %.3f\n  RVEL %.4f %.4f %.4f\n"
+                  "  AROT 90.000 0.000 0.000\nEND\n",
+                  p.x, p.y, p.z, v.x, v.y, v.z);
+    return std::string(R"(BEGIN_DESC
+Every state a vessel can be in.
+END_DESC
+
+BEGIN_ENVIRONMENT
+  System Sol
+  Date MJD 60000.5000000000
+END_ENVIRONMENT
+
+BEGIN_FOCUS
+  Ship Station
+END_FOCUS
+
+BEGIN_SHIPS
+Station:QuvaServiceModule
+  STATUS Orbiting Earth
+  RPOS 6771010.000 0.000 0.000
+  RVEL 0.0000 0.0000 7672.5850
+  AROT 10.000 20.000 30.000
+  VROT 0.5000 0.0000 0.0000
+  RCSMODE 2
+END
+Probe:Nimbrel
+  STATUS Orbiting Earth
+  ATTACHED 0:1,Station
+END
+Sat:QuvaServiceModule
+  STATUS Orbiting Earth
+  ELEMENTS 6800000.0 0.01 51.6 20.0 30.0 40.0 59999.5
+  AROT 0.000 0.000 0.000
+END
+Lander:Tarrowick
+  STATUS Landed Moon
+  POS 23.4730000 0.6740000
+  HEADING 45.00
+  PRPLEVEL 0:0.050000 1:1.000000 2:0.400000
+  GEAR 1 1.0000
+END
+Parked:Tarrowick
+  STATUS Landed Moon
+  POS -33.4375000 41.1250000
+  HEADING 0.00
+  ALT 2.300
+  AROT 64.307 33.288 48.762
+  PRPLEVEL 0:0.500000
+END
+OnPad:Tarrowick
+  STATUS Landed Moon
+  BASE Quva Field:2
+  HEADING 90.00
+  PRPLEVEL 0:1.000000
+END
+)") + faller + "END_SHIPS\n";
+}
+
+std::string blockOf(const std::string &text, const std::string &name) {
+    const std::size_t start = text.find("\n" + name + ":");
+    return start == std::string::npos ? "" : text.substr(start + 1, text.find("\nEND\n", start) - start);
+}
+
+TEST(RoundTrip, EveryStateSavesLoadsAndSavesTheSame) {
+    std::string first, second;
+    {
+        quva::Simulation sim(flying());
+        sim.loadScenario(quva::parseScenario(everyState(), "every.scn"));
+        EXPECT_TRUE(sim.warnings().empty()) << sim.warnings().front();
+        sim.runUntil(5.0);
+        ASSERT_TRUE(sim.vessel("Faller").state.landed);
+        first = sim.saveScenarioText();
+    }
+    {
+        quva::Simulation sim(flying());
+        sim.loadScenario(quva::parseScenario(first, "saved.scn"));
+        second = sim.saveScenarioText();
+    }
+    EXPECT_EQ(first, second);
+
+    // What the first save holds, state by state.
+    EXPECT_NE(blockOf(first, "Station").find("  AROT 10.000 20.000 30.000\n  VROT 0.5000 0.0000 0.0000\n  RCSMODE 2\n"),
+              std::string::npos)
+        << blockOf(first, "Station");
+    EXPECT_NE(blockOf(first, "Probe").find("  ATTACHED 0:1,Station\n"), std::string::npos) << blockOf(first, "Probe");
+    EXPECT_NE(blockOf(first, "Sat").find("  STATUS Orbiting Earth\n  RPOS "), std::string::npos) << blockOf(first, "Sat");
+    EXPECT_EQ(blockOf(first, "Sat").find("ELEMENTS"), std::string::npos);
+    EXPECT_NE(blockOf(first, "Lander").find("  STATUS Landed Moon\n  POS 23.4730000 0.6740000\n  HEADING 45.00\n  ALT 2.300\n"),
+              std::string::npos)
+        << blockOf(first, "Lander");
+    EXPECT_NE(blockOf(first, "Parked").find("  POS -33.4375000 41.1250000\n  HEADING 0.00\n  ALT 2.300\n"
+                                            "  AROT 64.307 33.288 48.762\n  PRPLEVEL 0:0.500000\n"),
+              std::string::npos)
+        << blockOf(first, "Parked");
+    // Pad 2 of the field lies 50 m north of its centre (-12.5, 8.25).
+    char pad[160];
+    std::snprintf(pad, sizeof pad, "  STATUS Landed Moon\n  BASE Quva Field:2\n  POS %.7f %.7f\n  HEADING 90.00\n",
+                  -12.5, 8.25 + 50.0 / quva::moon().radius / kDeg);
+    EXPECT_NE(blockOf(first, "OnPad").find(pad), std::string::npos) << blockOf(first, "OnPad") << "\n" << pad;
+    EXPECT_NE(blockOf(first, "Faller").find("  STATUS Landed Earth\n  POS "), std::string::npos) << blockOf(first, "Faller");
+    EXPECT_NE(blockOf(first, "Faller").find("  ALT 0.000\n"), std::string::npos) << blockOf(first, "Faller");
+}
+
+TEST(RoundTrip, ElementsGiveAStateOnTheirOrbitAtTheScenarioDate) {
+    quva::Simulation sim(flying());
+    sim.loadScenario(quva::parseScenario(everyState(), "every.scn"));
+    const quva::Vessel &sat = sim.vessel("Sat");
+    const double mu = quva::kGravitationalConstant * (quva::earth().mass + sat.mass());
+    const double r = length(sat.state.pos);
+    EXPECT_GE(r, 6800000.0 * 0.99 - 1e-3);
+    EXPECT_LE(r, 6800000.0 * 1.01 + 1e-3);
+    EXPECT_NEAR(dot(sat.state.vel, sat.state.vel) / 2 - mu / r, -mu / (2 * 6800000.0), 1e-9 * mu / 6800000.0);
+    // Inclined 51.6° to the ecliptic.
+    const quva::Vec3 n = normalized(cross(sat.state.pos, sat.state.vel));
+    EXPECT_NEAR(std::acos(std::fabs(n.y)) / kDeg, 51.6, 1e-9);
+}
+
+TEST(RoundTrip, BaseOrPadThatIsNotThereIsAnErrorAtItsLine) {
+    struct Case {
+        const char *base;
+        const char *words[3];
+    } cases[] = {
+        {"Nowhere Field:1", {"Nowhere Field", "Moon", "Config"}},
+        {"Quva Field:5", {"Quva Field", "4 landing pads", "pad 5"}},
+        {"quva field:1", {"quva field", "Moon", "Base"}},  // names are matched exactly
+    };
+    for (const auto &c : cases) {
+        const std::string text = std::string("BEGIN_SHIPS\nL:Tarrowick\n  STATUS Landed Moon\n  BASE ") + c.base +
+                                 "\nEND\nEND_SHIPS\n";
+        quva::Simulation sim(flying());
+        try {
+            sim.loadScenario(quva::parseScenario(text, "pads.scn"));
+            ADD_FAILURE() << "no error for " << c.base;
+        } catch (const quva::InputError &e) {
+            EXPECT_EQ(e.line(), 4) << e.what();
+            for (const char *w : c.words) EXPECT_NE(std::string(e.what()).find(w), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     CLI::App app("quva");
     int exitCode = 0;
-    quva::cli::addRunCommand(app, []() -> std::filesystem::path { throw Parsed{}; }, exitCode);
+    quva::cli::addRunCommand(app, []() -> quva::cli::Trees { throw Parsed{}; }, exitCode);
     std::vector<std::string> args = {"run", "Quva/Recovery"};
     args.insert(args.end(), pieces.begin(), pieces.end());
     // CLI11 takes the arguments last to first.

@@ -9,6 +9,7 @@
 #include "attitude_angles.h"
 #include "body.h"
 #include "landed_attitude.h"
+#include "planet_rotation.h"
 #include "simulation.h"
 
 namespace {
@@ -35,6 +36,23 @@ std::string savedBlock(quva::Simulation &sim, const std::string &name) {
     const std::string text = sim.saveScenarioText();
     const std::size_t start = text.find(name + ":");
     return start == std::string::npos ? "" : text.substr(start, text.find("\nEND\n", start) - start);
+}
+
+// A parachute still held by a capsule resting on the ground rests in the air that turns with the
+// ground: it moves with the ground at its own place (not at its holder's), so no airflow and no
+// drag reach it, however far from the capsule it hangs.
+TEST(TurningFrame, VesselHeldByALandedOneRestsInTheTurningAir) {
+    quva::Simulation sim(flying(0.5));
+    quva::Vessel &capsule = sim.createVessel("Capsule", "QuvaCapsule",
+                                             {"STATUS Landed Earth", "POS 0 0", "ALT 2", "AROT 0 -90 0"});  // nose up
+    quva::Vessel &main = sim.createVessel("Main", "Ossum", {"STATUS Orbiting Earth", "RPOS 0 7000000 0",
+                                                            "ATTACHED 0:2,Capsule", "STATE 1 1.0000"});
+    sim.runSteps(4);
+    ASSERT_EQ(main.parent(), &capsule);
+    const quva::PlanetOrientation &o = sim.orientation(quva::earth());
+    EXPECT_GT(length(main.state.pos - capsule.state.pos), 20.0);  // it hangs well away from the capsule
+    EXPECT_LT(length(main.state.vel - quva::airVelocityAt(o, main.state.pos)), 1e-9);
+    EXPECT_EQ(main.readout.drag, 0.0);
 }
 
 TEST(TurningFrame, LandedVesselStandsWhereTheWorkedNumbersPutItAndRidesTheSurface) {

@@ -26,6 +26,11 @@ Vec3 gravity(const Body &body, const Vec3 &pos) {
     return pos * (-body.mu / (r * r * r));
 }
 
+// Slower air than this (m/s) is taken as still: an airflow that small is what remains of two
+// nearly equal velocities (a vessel and the turning air it rests in), and its direction is
+// rounding noise that would swing the airfoils' angles at random.
+constexpr double kStillAir = 1e-6;
+
 struct AeroResult {
     Vec3 force;       // vessel frame
     double drag = 0;  // magnitude of the drag part
@@ -57,7 +62,7 @@ AirfoilFlow flowFor(const Vessel &v, AIRFOIL_ORIENTATION align, const Vec3 &va, 
 AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSample &atm) {
     AeroResult res;
     double speed = length(va);
-    if (speed <= 0.0 || atm.density <= 0.0) return res;
+    if (speed <= kStillAir || atm.density <= 0.0) return res;
     Vec3 d = va / speed;
     double q = 0.5 * atm.density * speed * speed;
     double mach = atm.speedOfSound > 0.0 ? speed / atm.speedOfSound : 0.0;
@@ -97,7 +102,7 @@ AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSa
 AeroResult cwForces(const Vessel &v, const Vec3 &va, const AirSample &atm) {
     AeroResult res;
     double speed = length(va);
-    if (speed <= 0.0 || atm.density <= 0.0) return res;
+    if (speed <= kStillAir || atm.density <= 0.0) return res;
     Vec3 d = va / speed;
     double q = 0.5 * atm.density * speed * speed;
     const Vec3 &cs = v.def.crossSections;
@@ -263,6 +268,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     if (v.state.landed && thrustPushes(v)) {
         // An engine at work lifts the vessel off: it flies on from where the ground carried it.
         v.state.landed = false;
+        v.state.turnsWithBody = false;
         v.groundContact = false;
         sim.note(&v, "lift-off");
         v.readout.forceValid = false;
@@ -334,6 +340,13 @@ void followParent(Vessel &child) {
     child.state.body = parent.state.body;
     child.state.pos = parent.state.pos + rp * theirs.pos - child.state.attitude * mine->pos;
     child.state.vel = parent.state.vel;
+    child.state.turnsWithBody = parent.state.turnsWithBody;
+    if (child.state.turnsWithBody) {
+        // The assembly turns with the ground: a held vessel away from its holder moves with the
+        // ground at its own place, and so stays at rest in the air there.
+        const PlanetOrientation &o = Simulation::current()->orientation(*child.state.body);
+        child.state.vel += airVelocityAt(o, child.state.pos) - airVelocityAt(o, parent.state.pos);
+    }
     child.state.landed = false;
     child.flight.previousValid = false;
 }

@@ -35,6 +35,7 @@ void settleLanded(FlightState &s, const PlanetOrientation &o) {
     s.surface = surfaceFix(lon, lat, r - s.body->radius, landRot, s.body->radius, o);
     s.heading = headingOf(landRot, lon, lat) / kRadPerDeg;
     s.landed = true;
+    s.turnsWithBody = true;
     rideSurface(s, o);
 }
 

@@ -124,6 +124,8 @@ struct FlightState {
     Vec3 pos, vel;      // m, m/s
     Mat3 attitude;      // vessel frame -> global frame
     bool landed = false;          // resting on the surface: `surface` holds its place
+    // Turning with the body: landed, or held (directly or through others) by a landed vessel.
+    bool turnsWithBody = false;
     SurfaceFix surface;
     Vec3 vrot;          // deg/s, kept for the scenario only
     double heading = 0.0;         // deg, when landed

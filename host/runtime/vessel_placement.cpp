@@ -54,6 +54,7 @@ void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
     }
     s.surface = surfaceFix(lon, lat, alt, landRot, body.radius, o);
     s.landed = true;
+    s.turnsWithBody = true;
     rideSurface(s, o);
     v.groundContact = true;
 }
@@ -83,6 +84,7 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
     }
     s.attitude = attitudeFromEuler(l.arot.value_or(Vec3{}));
     s.landed = false;
+    s.turnsWithBody = false;
     v.groundContact = false;
 }
 

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
-#include <string>
 #include <strings.h>
 
 #include "vessel_module.h"
@@ -39,13 +38,13 @@ public:
             else if (!strncasecmp(line, "THROW_AT", 8)) std::sscanf(line + 8, "%lf", &throwAt);
             else ParseScenarioLineEx(line, status);
             if (throwAt < 0.0 && throwAt > -1e300) throw std::runtime_error("probe failure");
-            if (setAt < 0.0 && !setWhat.empty()) handOver();
+            if (setAt < 0.0 && setWhat[0]) handOver();
         }
     }
 
     void clbkPostStep(double, double, double) override {
         if (throwAt >= 0.0 && oapiGetSimTime() >= throwAt) throw std::runtime_error("probe failure");
-        if (setAt >= 0.0 && !setWhat.empty() && oapiGetSimTime() >= setAt) handOver();
+        if (setAt >= 0.0 && setWhat[0] && oapiGetSimTime() >= setAt) handOver();
         if (animateAt >= 0.0 && oapiGetSimTime() >= animateAt) {
             CreateAnimation(0.5);
             animateAt = -1.0;
@@ -61,26 +60,28 @@ public:
 
 private:
     void readSet(const char *text) {
-        char what[32] = "", value[32] = "";
+        char what[sizeof setWhat] = "", value[32] = "";
         if (std::sscanf(text, "%lf %31s %31s", &setAt, what, value) == 3) {
-            setWhat = what;
+            std::memcpy(setWhat, what, sizeof setWhat);
             setValue = std::strtod(value, nullptr);
         }
     }
 
     void handOver() {
         const double x = setValue;
-        if (setWhat == "EmptyMass") SetEmptyMass(x);
-        else if (setWhat == "Size") SetSize(x);
-        else if (setWhat == "CrossSections") SetCrossSections(_V(1, x, 1));
-        else if (setWhat == "AirfoilArea") CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), nullptr, 1.0, x, 1.0);
-        else if (setWhat == "PropellantMax") CreatePropellantResource(x);
-        setWhat.clear();
+        if (!std::strcmp(setWhat, "EmptyMass")) SetEmptyMass(x);
+        else if (!std::strcmp(setWhat, "Size")) SetSize(x);
+        else if (!std::strcmp(setWhat, "CrossSections")) SetCrossSections(_V(1, x, 1));
+        else if (!std::strcmp(setWhat, "AirfoilArea")) CreateAirfoil(LIFT_VERTICAL, _V(0, 0, 0), nullptr, 1.0, x, 1.0);
+        else if (!std::strcmp(setWhat, "PropellantMax")) CreatePropellantResource(x);
+        setWhat[0] = '\0';
     }
 
     double throwAt = -1e308;  // never
     double setAt = 0.0;
-    std::string setWhat;
+    // Plain text, not std::string: a module carries its own C++ runtime, and on Windows the host
+    // runtime's import library offers the same string functions again.
+    char setWhat[32] = "";
     double setValue = 0.0;
     double deleteAt = 0.0;
     double animateAt = -1.0;  // none

@@ -91,6 +91,16 @@ TEST(HostLineParser, ModuleWordsThatStartWithAKeywordAreKept) {
     EXPECT_EQ(s.lines.foreign,
               (std::vector<std::string>{"POSITION 1 2 3", "STATUS_X 1", "ALTITUDE high", "BASEMENT", "THLEVELS on"}));
     EXPECT_FALSE(s.lines.status);
+    // Kept wherever they stand, even where their arguments would read as the keyword's: a save
+    // writes them after the host's own lines, and they must mean the same there.
+    for (const auto &lines : {std::vector<std::string>{"BASEAROT 0 0", "STATUS Landed Moon", "POS1 2"},
+                              std::vector<std::string>{"STATUS Landed Moon", "BASEAROT 0 0", "POS1 2"}}) {
+        const HostStatus k = parse(lines);
+        ASSERT_FALSE(k.error) << k.error->what();
+        EXPECT_FALSE(k.lines.base);
+        EXPECT_FALSE(k.lines.lon);
+        EXPECT_EQ(k.lines.foreign, (std::vector<std::string>{"BASEAROT 0 0", "POS1 2"}));
+    }
 }
 
 TEST(HostLineParser, BadLinesAreErrorsWithTheirLine) {

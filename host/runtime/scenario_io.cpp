@@ -94,6 +94,14 @@ public:
             key_ = k.name;
             const std::string rest = text_.substr(n);
             wholeWord_ = rest.empty() || rest[0] == ' ' || rest[0] == '\t';
+            // A longer word that merely starts with the keyword (a module's POSITION, BASEX) is the
+            // module's: kept as read. Read as the keyword, its meaning would hang on where it
+            // stands (BASE only after STATUS), and a save, which writes kept lines after the
+            // host's own, would change it.
+            if (!wholeWord_) {
+                keep();
+                return;
+            }
             rest_ = trim(rest);
             args_ = words(rest_);
             if (!(this->*k.read)()) keep();

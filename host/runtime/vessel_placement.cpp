@@ -65,6 +65,11 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
     if (l.elements) {
         const StateVector sv =
             stateFromElements(*l.elements, kGravitationalConstant * (body.mass + v.mass()), c.mjd);
+        // Elements far outside any real orbit (a semi-major axis of 1e-299 m, an epoch ages away)
+        // give a state that is no number: the line is refused rather than flown.
+        const auto finite = [](const Vec3 &x) { return std::isfinite(x.x) && std::isfinite(x.y) && std::isfinite(x.z); };
+        if (!finite(sv.pos) || !finite(sv.vel))
+            throw InputError(c.file, l.elements->line, "ELEMENTS give no finite position and velocity");
         s.pos = sv.pos;
         s.vel = sv.vel;
     } else if (!l.rpos && !l.attached) {

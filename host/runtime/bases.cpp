@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "input_file.h"
 #include "scenario.h"
 #include "text_fields.h"
 
@@ -106,14 +107,6 @@ private:
     std::optional<Vec3> padPos_;
 };
 
-std::string readWhole(const std::filesystem::path &file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw InputError(file.string(), 0, "cannot read the base file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 bool parseBaseFile(const std::string &text, const std::string &file, SurfaceBase &base) {
@@ -152,7 +145,7 @@ const std::vector<SurfaceBase> &BaseCatalog::of(const std::string &body) {
         std::sort(files.begin(), files.end());
         for (const auto &file : files) {
             SurfaceBase base;
-            if (!parseBaseFile(readWhole(file), file.string(), base)) continue;
+            if (!parseBaseFile(readInputFile(file, "base file"), file.string(), base)) continue;
             // The first of two bases whose names differ only in case counts, as in the simulator;
             // a tree searched earlier thus overrides a base of a later one.
             const bool known = std::any_of(bases.begin(), bases.end(),

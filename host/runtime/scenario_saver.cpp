@@ -13,8 +13,6 @@ namespace quva {
 
 namespace {
 
-bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // A flight state that is no longer a number (a step far too long for the flight model) would be
 // saved as text that no scenario reader accepts.
 bool savable(const FlightState &s) {

@@ -18,8 +18,6 @@ namespace {
 
 const char *const kCreatedFile = "(created)";
 
-bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // What most likely made a vessel's state stop being finite in the step just made.
 std::string likelyCause(const Vessel &v, double dt) {
     const double mass = v.mass();

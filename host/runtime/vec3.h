@@ -28,6 +28,7 @@ inline Vec3 cross(const Vec3 &a, const Vec3 &b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline double length(const Vec3 &v) { return std::sqrt(dot(v, v)); }
+inline bool finite(const Vec3 &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 inline Vec3 normalized(const Vec3 &v) {
     double l = length(v);
     return l > 0.0 ? v / l : Vec3{};

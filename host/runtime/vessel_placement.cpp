@@ -1,8 +1,6 @@
 // Applying a vessel's host lines once its block has been read: where it is (landed on a body,
 // on a base's pad, in flight from RPOS/RVEL or from orbital elements), how it is turned, and
 // what its stores and engines hold.
-#include <cmath>
-
 #include "attitude_angles.h"
 #include "landed_attitude.h"
 #include "landed_state.h"
@@ -67,7 +65,6 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
             stateFromElements(*l.elements, kGravitationalConstant * (body.mass + v.mass()), c.mjd);
         // Elements far outside any real orbit (a semi-major axis of 1e-299 m, an epoch ages away)
         // give a state that is no number: the line is refused rather than flown.
-        const auto finite = [](const Vec3 &x) { return std::isfinite(x.x) && std::isfinite(x.y) && std::isfinite(x.z); };
         if (!finite(sv.pos) || !finite(sv.vel))
             throw InputError(c.file, l.elements->line, "ELEMENTS give no finite position and velocity");
         s.pos = sv.pos;

@@ -19,7 +19,7 @@ VesselReadings readVessel(const Vessel &v) {
     // because they mean different things to a reader.
     const Vec3 air = airVelocityAt(v);
     r.groundSpeed = length(v.state.vel - air);
-    r.airspeed = length(v.state.vel - air);
+    r.airspeed = r.groundSpeed;
     r.verticalSpeed = dot(v.state.vel, normalized(v.state.pos));
     return r;
 }

@@ -1,7 +1,7 @@
 // What the benchmark files share: the simulation options and their registration functions.
 #pragma once
 
-#include "simulation.h"
+#include "core/simulation.h"
 #include "table_reporter.h"
 
 namespace quvabench {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "body.h"
+#include "world/body.h"
 
 namespace quvabench {
 

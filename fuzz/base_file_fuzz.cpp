@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "bases.h"
-#include "scenario.h"
+#include "files/bases.h"
+#include "files/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     quva::SurfaceBase base;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "module_registry.h"
-#include "scenario.h"
+#include "core/module_registry.h"
+#include "files/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     try {

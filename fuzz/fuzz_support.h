@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "mesh.h"
-#include "simulation.h"
+#include "files/mesh.h"
+#include "core/simulation.h"
 
 namespace quvafuzz {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scenario_io.h"
+#include "files/host_line_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     std::string line(reinterpret_cast<const char *>(data), size);

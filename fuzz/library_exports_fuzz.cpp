@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "binary_file.h"
-#include "library_exports.h"
+#include "files/binary_file.h"
+#include "files/library_exports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const quva::BinaryFile file("fuzz.so", std::string(reinterpret_cast<const char *>(data), size));

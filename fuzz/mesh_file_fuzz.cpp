@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "mesh.h"
-#include "scenario.h"
+#include "files/mesh.h"
+#include "files/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     try {

@@ -19,7 +19,7 @@
 #include <CLI/CLI.hpp>
 
 #include "event_options.h"
-#include "keys.h"
+#include "core/keys.h"
 #include "run_command.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     quvafuzz::keepModulesLoaded();

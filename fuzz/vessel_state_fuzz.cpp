@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

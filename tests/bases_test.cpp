@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "bases.h"
+#include "files/bases.h"
 #include "module_test_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "body.h"
+#include "world/body.h"
 
 namespace {
 

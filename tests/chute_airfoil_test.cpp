@@ -8,7 +8,7 @@
 #include "../chutes/chute_airfoil.h"
 #include "OrbiterAPI.h"
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

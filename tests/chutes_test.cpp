@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

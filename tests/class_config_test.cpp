@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "module_registry.h"
-#include "scenario.h"
+#include "core/module_registry.h"
+#include "files/scenario.h"
 
 namespace {
 

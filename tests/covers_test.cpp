@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "../frame/expendable_vessel.h"
-#include "library_exports.h"
-#include "module_registry.h"
+#include "files/library_exports.h"
+#include "core/module_registry.h"
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "pose.h"
-#include "simulation.h"
+#include "core/pose.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "library_exports.h"
+#include "files/library_exports.h"
 #include "module_test_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "module_test_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "../frame/expendable_vessel.h"
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

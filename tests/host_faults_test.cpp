@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

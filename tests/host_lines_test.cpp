@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario_io.h"
+#include "files/host_line_parser.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

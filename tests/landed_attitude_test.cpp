@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "attitude_angles.h"
-#include "landed_attitude.h"
+#include "world/attitude_angles.h"
+#include "world/landed_attitude.h"
 
 namespace {
 

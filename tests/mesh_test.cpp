@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "mesh.h"
-#include "scenario.h"
+#include "files/mesh.h"
+#include "files/scenario.h"
 
 namespace {
 

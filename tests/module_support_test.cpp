@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "module_registry.h"
-#include "platform.h"
+#include "core/module_registry.h"
+#include "platform/host_platform.h"
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

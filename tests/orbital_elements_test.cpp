@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-#include "body.h"
-#include "orbital_elements.h"
+#include "world/body.h"
+#include "files/host_lines.h"
+#include "world/orbital_elements.h"
 
 namespace {
 

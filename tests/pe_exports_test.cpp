@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "library_exports.h"
+#include "files/library_exports.h"
 #include "module_test_support.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "body.h"
-#include "landed_attitude.h"
-#include "planet_rotation.h"
+#include "world/body.h"
+#include "world/landed_attitude.h"
+#include "world/planet_rotation.h"
 
 namespace {
 

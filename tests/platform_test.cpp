@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "module_test_support.h"
-#include "platform.h"
+#include "platform/host_platform.h"
 
 #if !defined(_WIN32)
 #include <sys/stat.h>

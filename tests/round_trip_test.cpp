@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "body.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "world/body.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "scenario.h"
-#include "scenario_environment.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "files/scenario_environment.h"
+#include "core/simulation.h"
 
 namespace {
 

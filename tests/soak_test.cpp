@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUVA_SOAK_ASAN 1

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "mesh.h"
-#include "module_registry.h"
+#include "files/mesh.h"
+#include "core/module_registry.h"
 #include "module_test_support.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "module_test_support.h"
-#include "simulation.h"
-#include "triggers.h"
-#include "vessel_readings.h"
+#include "core/simulation.h"
+#include "core/triggers.h"
+#include "core/vessel_readings.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "attitude_angles.h"
-#include "body.h"
-#include "landed_attitude.h"
-#include "planet_rotation.h"
-#include "simulation.h"
+#include "world/attitude_angles.h"
+#include "world/body.h"
+#include "world/landed_attitude.h"
+#include "world/planet_rotation.h"
+#include "core/simulation.h"
 
 namespace {
 

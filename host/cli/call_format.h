@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "trace.h"
+#include "core/trace.h"
 
 namespace quva::cli {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli_common.h"
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace quva::cli {
 

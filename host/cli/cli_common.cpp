@@ -3,7 +3,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "platform.h"
+#include "platform/host_platform.h"
 
 namespace quva::cli {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "mesh.h"
+#include "files/mesh.h"
 
 namespace quva::cli {
 

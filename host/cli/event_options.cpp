@@ -1,6 +1,6 @@
 #include "event_options.h"
 
-#include "keys.h"
+#include "core/keys.h"
 
 #include <cctype>
 #include <cmath>

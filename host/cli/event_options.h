@@ -6,8 +6,8 @@
 #include <string>
 #include <variant>
 
-#include "simulation.h"
-#include "triggers.h"
+#include "core/simulation.h"
+#include "core/triggers.h"
 
 namespace quva::cli {
 

@@ -5,7 +5,7 @@
 
 #include "call_format.h"
 #include "class_sample.h"
-#include "library_exports.h"
+#include "files/library_exports.h"
 #include "cli_common.h"
 #include "definition_summary.h"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "platform.h"
+#include "platform/host_platform.h"
 
 namespace quva::cli {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "trace.h"
+#include "core/trace.h"
 
 namespace quva::cli {
 

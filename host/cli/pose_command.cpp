@@ -11,7 +11,7 @@
 #include "output_checks.h"
 #include "output_file.h"
 #include "pose_drawing.h"
-#include "scenario.h"
+#include "files/scenario.h"
 
 namespace quva::cli {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "axis_ticks.h"
-#include "mesh.h"
-#include "pose.h"
+#include "files/mesh.h"
+#include "core/pose.h"
 #include "svg_text.h"
 
 namespace quva::cli {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "vessel.h"
+#include "core/vessel.h"
 
 namespace quva::cli {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform.h"
+#include "platform/host_platform.h"
 
 namespace quva::cli {
 

@@ -14,10 +14,10 @@
 #include "event_options.h"
 #include "output_checks.h"
 #include "output_file.h"
-#include "platform.h"
+#include "platform/host_platform.h"
 #include "run_outputs.h"
-#include "scenario.h"
-#include "simulation.h"
+#include "files/scenario.h"
+#include "core/simulation.h"
 #include "timeline.h"
 
 namespace quva::cli {

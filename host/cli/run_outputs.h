@@ -10,7 +10,7 @@
 
 #include "output_file.h"
 #include "progress_bar.h"
-#include "simulation.h"
+#include "core/simulation.h"
 #include "telemetry.h"
 #include "telemetry_csv.h"
 #include "telemetry_history.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "vessel_readings.h"
+#include "core/vessel_readings.h"
 
 namespace quva::cli {
 

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace quva::cli {
 

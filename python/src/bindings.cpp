@@ -6,7 +6,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "scenario.h"
+#include "files/scenario.h"
 #include "simulation_core.h"
 #include "telemetry_record.h"
 #include "vessel_handle.h"

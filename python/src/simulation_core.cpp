@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "scenario.h"
+#include "files/scenario.h"
 
 namespace quva::python {
 

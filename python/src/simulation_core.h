@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "simulation.h"
+#include "core/simulation.h"
 #include "telemetry_record.h"
 
 namespace quva::python {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "simulation.h"
+#include "core/simulation.h"
 
 namespace quva::python {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "keys.h"
-#include "vessel_readings.h"
+#include "core/keys.h"
+#include "core/vessel_readings.h"
 
 namespace quva::python {
 

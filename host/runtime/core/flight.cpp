@@ -1,0 +1,354 @@
+#include "core/flight.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "world/atmosphere_table.h"
+#include "world/body.h"
+#include "core/host_call.h"
+#include "core/landed_state.h"
+#include "core/simulation.h"
+#include "core/vessel.h"
+
+namespace quva {
+
+namespace {
+
+struct Derivative {
+    Vec3 dpos, dvel;
+};
+
+Vec3 gravity(const Body &body, const Vec3 &pos) {
+    double r = length(pos);
+    if (r <= 0.0) return {};
+    return pos * (-body.mu / (r * r * r));
+}
+
+// Slower air than this (m/s) is taken as still: an airflow that small is what remains of two
+// nearly equal velocities (a vessel and the turning air it rests in), and its direction is
+// rounding noise that would swing the airfoils' angles at random.
+constexpr double kStillAir = 1e-6;
+
+struct AeroResult {
+    Vec3 force;       // vessel frame
+    double drag = 0;  // magnitude of the drag part
+};
+
+// The airflow as the airfoils of one orientation see it: their angle (of attack or of slip),
+// the direction their lift acts in, and the projected reference area.
+struct AirfoilFlow {
+    double angle = 0.0;
+    Vec3 liftDir;
+    double projectedArea = 0.0;
+};
+
+AirfoilFlow flowFor(const Vessel &v, AIRFOIL_ORIENTATION align, const Vec3 &va, const Vec3 &d) {
+    AirfoilFlow f;
+    const Vec3 &cs = v.def.crossSections;
+    if (align == LIFT_VERTICAL) {
+        f.angle = std::atan2(-va.y, va.z);
+        f.liftDir = normalized(Vec3{0.0, va.z, -va.y});
+        f.projectedArea = std::fabs(d.z) * cs.z + std::fabs(d.y) * cs.y;
+    } else {
+        f.angle = std::atan2(-va.x, va.z);
+        f.liftDir = normalized(Vec3{va.z, 0.0, -va.x});
+        f.projectedArea = std::fabs(d.z) * cs.z + std::fabs(d.x) * cs.x;
+    }
+    return f;
+}
+
+AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSample &atm) {
+    AeroResult res;
+    double speed = length(va);
+    if (speed <= kStillAir || atm.density <= 0.0) return res;
+    Vec3 d = va / speed;
+    double q = 0.5 * atm.density * speed * speed;
+    double mach = atm.speedOfSound > 0.0 ? speed / atm.speedOfSound : 0.0;
+    double mu = atm.viscosity;
+    // Each orientation's flow is worked out once, however many airfoils share it.
+    AirfoilFlow flows[2];
+    bool known[2] = {false, false};
+    Vec3 dragSum;
+    for (const Airfoil &af : v.airfoils) {
+        int k = af.align == LIFT_VERTICAL ? 0 : 1;
+        if (!known[k]) {
+            flows[k] = flowFor(v, af.align, va, d);
+            known[k] = true;
+        }
+        const AirfoilFlow &flow = flows[k];
+        double re = mu > 0.0 ? atm.density * speed * af.chord / mu : 0.0;
+        double cl = 0.0, cm = 0.0, cd = 0.0;
+        if (af.coeffs) {
+            // Traced with the three coefficients as its result.
+            callIn(
+                sim, &v, "AirfoilCoeffFunc",
+                [&] {
+                    af.coeffs(flow.angle, mach, re, &cl, &cm, &cd);
+                    return Vec3{cl, cm, cd};
+                },
+                flow.angle, mach, re);
+        }
+        double area = af.area > 0.0 ? af.area : flow.projectedArea;
+        Vec3 drag = d * (-cd * q * area);
+        dragSum += drag;
+        res.force += drag + flow.liftDir * (cl * q * area);
+    }
+    res.drag = length(dragSum);
+    return res;
+}
+
+AeroResult cwForces(const Vessel &v, const Vec3 &va, const AirSample &atm) {
+    AeroResult res;
+    double speed = length(va);
+    if (speed <= kStillAir || atm.density <= 0.0) return res;
+    Vec3 d = va / speed;
+    double q = 0.5 * atm.density * speed * speed;
+    const Vec3 &cs = v.def.crossSections;
+    const DragCoefficients &cw = v.def.cw;
+    double cwz = d.z >= 0.0 ? cw.zPos : cw.zNeg;
+    res.drag = q * (0.5 * cs.x * cw.x * std::fabs(d.x) + 0.5 * cs.y * cw.y * std::fabs(d.y) +
+                    0.5 * cs.z * cwz * std::fabs(d.z));
+    res.force = d * -res.drag;
+    return res;
+}
+
+// Thrust (vessel frame) at ambient pressure.
+Vec3 thrust(const Vessel &v, double pressure) {
+    Vec3 total;
+    for (const auto &t : v.thrusters) {
+        if (t->level <= 0.0) continue;
+        if (t->tank && t->tank->mass <= 0.0) continue;
+        double isp = t->isp0;
+        if (t->ispRef > 0.0 && t->pRef > 0.0) isp = t->isp0 - (t->isp0 - t->ispRef) * pressure / t->pRef;
+        double f = t->level * t->maxThrust * (t->isp0 > 0.0 ? std::fmax(isp, 0.0) / t->isp0 : 1.0);
+        total += normalized(t->dir) * f;
+    }
+    return total;
+}
+
+// Non-gravitational force (global frame) at position pos and velocity vel. The air turns with
+// the planet, so the airfoils and the drag see the velocity relative to it.
+Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double *drag) {
+    const Body &body = *v.state.body;
+    double alt = length(pos) - body.radius;
+    AirSample atm = airAt(body, alt);
+    Vec3 airflow = atm.density > 0.0 ? vel - airVelocityAt(sim.orientation(body), pos) : vel;
+    Vec3 va = v.state.attitude.transposeTimes(airflow);
+    AeroResult aero = v.airfoils.empty() ? cwForces(v, va, atm) : airfoilForces(sim, v, va, atm);
+    if (drag) *drag = aero.drag;
+    Vec3 local = aero.force + thrust(v, atm.pressure);
+    return v.state.attitude * local;
+}
+
+// The vessels that the vessel holds, directly or through others, with their offsets from it, in
+// the order of a walk down each attachment point in turn. Walked with a list of its own rather
+// than recursion, so an assembly may be any number of levels deep.
+void collectHeld(const Vessel &v, std::vector<std::pair<Vessel *, Vec3>> &out, const Vec3 &rootPos) {
+    std::vector<Vessel *> pending;
+    auto pushHeldBy = [&pending](const Vessel &holder) {
+        const std::size_t mark = pending.size();
+        for (const auto &a : holder.attachments)
+            if (!a->toParent && a->peer) pending.push_back(a->peer->owner);
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
+    };
+    pushHeldBy(v);
+    while (!pending.empty()) {
+        Vessel *child = pending.back();
+        pending.pop_back();
+        out.emplace_back(child, child->state.pos - rootPos);
+        pushHeldBy(*child);
+    }
+}
+
+// A vessel and everything it holds move as one body: their forces add up, and so do their masses.
+struct Assembly {
+    Vessel *root = nullptr;
+    std::vector<std::pair<Vessel *, Vec3>> held;
+    double mass = 0.0;
+};
+
+Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel) {
+    Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr);
+    for (auto &[v, offset] : a.held) f += forcesAt(sim, *v, pos + offset, vel, nullptr);
+    return f;
+}
+
+Derivative derivative(const Assembly &a, const Vec3 &pos, const Vec3 &vel, const Vec3 &force) {
+    return {vel, gravity(*a.root->state.body, pos) + force / a.mass};
+}
+
+// Whether any engine burns (it has a level and propellant to feed it).
+bool thrustPushes(const Vessel &v) {
+    for (const auto &t : v.thrusters)
+        if (t->level > 0.0 && t->maxThrust > 0.0 && (!t->tank || t->tank->mass > 0.0)) return true;
+    return false;
+}
+
+void consumePropellant(Vessel &v, double dt) {
+    for (const auto &t : v.thrusters) {
+        if (t->level <= 0.0 || !t->tank || t->tank->mass <= 0.0) continue;
+        double isp = t->isp0;
+        if (isp <= 0.0) continue;
+        double f = t->level * t->maxThrust;
+        t->tank->mass = std::fmax(0.0, t->tank->mass - f / (isp * std::fmax(t->tank->efficiency, 1e-9)) * dt);
+    }
+}
+
+// A vessel whose lowest point reaches the ground stops there, lifted onto the surface, and
+// from then on stands landed, turning with the planet.
+void settleOnSurface(Simulation &sim, Vessel &v) {
+    double lowest = lowestPointAltitude(v);
+    if (lowest > 0.0) return;
+    Vec3 up = normalized(v.state.pos);
+    if (length(up) == 0.0) up = {0.0, 0.0, 1.0};
+    v.state.pos += up * -lowest;
+    settleLanded(v.state, sim.orientation(*v.state.body));
+    if (!v.groundContact) sim.note(&v, "ground contact");
+    v.groundContact = true;
+}
+
+}  // namespace
+
+double lowestPointAltitude(const Vessel &v) {
+    const Body &body = *v.state.body;
+    // No touchdown point lies farther from the centre than this: far above the ground the
+    // centre's altitude settles the question without a square root per point.
+    double centre = length(v.state.pos) - body.radius;
+    if (centre > v.def.touchdownReach + 1.0) return centre - v.def.touchdownReach;
+    if (v.def.touchdownPoints.empty()) return centre;
+    double lowest = INFINITY;
+    for (const Vec3 &tp : v.def.touchdownPoints)
+        lowest = std::fmin(lowest, length(v.state.pos + v.state.attitude * tp) - body.radius);
+    return lowest;
+}
+
+void evaluateForces(Simulation &sim, Vessel &v) {
+    double drag = 0.0;
+    v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag);
+    v.readout.drag = drag;
+    v.readout.forceValid = true;
+    v.readout.airspeed = length(v.state.vel - airVelocityAt(sim.orientation(*v.state.body), v.state.pos));
+}
+
+namespace {
+
+// One step of the explicit midpoint method, from the force f0 at the start.
+void midpointStep(Simulation &sim, Assembly &a, const Vec3 &f0, double h) {
+    FlightState &s = a.root->state;
+    Derivative k1 = derivative(a, s.pos, s.vel, f0);
+    Vec3 pm = s.pos + k1.dpos * (0.5 * h), vm = s.vel + k1.dvel * (0.5 * h);
+    Derivative k2 = derivative(a, pm, vm, assemblyForce(sim, a, pm, vm));
+    s.pos += k2.dpos * h;
+    s.vel += k2.dvel * h;
+}
+
+// How strongly the air damps the motion over one step: the product of the step and the rate at
+// which a drag force proportional to v² relaxes the speed through the air, 2|F|/(m|v|). Explicit
+// methods need it small. Squared, to spare two square roots on every step of every vessel.
+double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, double dt) {
+    double speed2 = airspeed * airspeed;
+    if (speed2 <= 0.0) return 0.0;
+    return 4.0 * dot(force, force) * dt * dt / (mass * mass * speed2);
+}
+
+constexpr double kAdamsBashforthLimit = 0.5;  // of its stability bound, 1, on damped motion
+constexpr double kMidpointLimit = 1.0;        // of its stability bound, 2
+constexpr int kMaxSubsteps = 1000;
+
+}  // namespace
+
+// A free vessel advances with the two-step Adams–Bashforth method: second order, and one force
+// evaluation per step, the one at the step's end that also serves GetDrag. Where it cannot be
+// used (the first step after a change of state, a vessel carrying others, or air damping the
+// motion too strongly for the step length) the step is made with the midpoint method instead,
+// split into as many substeps as the damping needs to stay stable.
+void advance(Simulation &sim, Vessel &v, double dt) {
+    if (v.state.landed && thrustPushes(v)) {
+        // An engine at work lifts the vessel off: it flies on from where the ground carried it.
+        v.state.landed = false;
+        v.state.turnsWithBody = false;
+        v.groundContact = false;
+        sim.note(&v, "lift-off");
+        v.readout.forceValid = false;
+    }
+    if (v.state.landed) {
+        rideSurface(v.state, sim.orientation(*v.state.body));
+        v.readout.drag = 0.0;
+        v.readout.airspeed = 0.0;
+        v.readout.force = {};
+        v.readout.forceValid = false;
+        v.flight.previousValid = false;
+        return;
+    }
+    Assembly a;
+    a.root = &v;
+    if (v.holding > 0) collectHeld(v, a.held, v.state.pos);
+    a.mass = v.mass();
+    for (auto &held : a.held) a.mass += held.first->mass();
+    if (a.mass <= 0.0) a.mass = 1.0;
+    FlightState &s = v.state;
+    bool alone = a.held.empty();
+    const bool readoutHolds = alone && v.readout.forceValid;  // evaluated at this state already
+    Vec3 f0 = readoutHolds ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
+    Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
+    const double airspeed =
+        readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
+    double damping2 = dampingPerStepSquared(f0, a.mass, airspeed, dt);
+    FlightMemory &m = v.flight;
+    if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
+        Vec3 v0 = s.vel;
+        s.vel += (acc0 * 1.5 - m.previousAcceleration * 0.5) * dt;
+        s.pos += v0 * dt + acc0 * (0.5 * dt * dt);
+    } else {
+        int n = 1;
+        if (damping2 > kMidpointLimit * kMidpointLimit)
+            n = static_cast<int>(std::fmin(std::ceil(std::sqrt(damping2) / kMidpointLimit), kMaxSubsteps));
+        double h = dt / n;
+        midpointStep(sim, a, f0, h);
+        for (int i = 1; i < n; ++i) midpointStep(sim, a, assemblyForce(sim, a, s.pos, s.vel), h);
+    }
+    m.previousAcceleration = acc0;
+    m.previousDt = dt;
+    m.previousValid = alone;
+    consumePropellant(v, dt);
+    settleOnSurface(sim, v);
+    evaluateForces(sim, v);
+}
+
+void followParent(Vessel &child) {
+    Attachment *mine = nullptr;
+    for (const auto &a : child.attachments)
+        if (a->toParent && a->peer) mine = a.get();
+    if (!mine) return;
+    const Attachment &theirs = *mine->peer;
+    const Vessel &parent = *theirs.owner;
+    const Mat3 &rp = parent.state.attitude;
+    // The child's point sits on the parent's, its direction opposite the parent's and its
+    // rotation reference along the parent's.
+    Vec3 gd = -normalized(rp * theirs.dir);
+    Vec3 gr = rp * theirs.rot;
+    gr = normalized(gr - gd * dot(gr, gd));
+    Vec3 cd = normalized(mine->dir);
+    Vec3 cr = normalized(mine->rot - cd * dot(mine->rot, cd));
+    if (length(cd) > 0.0 && length(cr) > 0.0 && length(gd) > 0.0 && length(gr) > 0.0)
+        child.state.attitude =
+            Mat3::fromColumns(gd, gr, cross(gd, gr)) * Mat3::fromColumns(cd, cr, cross(cd, cr)).transposed();
+    else
+        child.state.attitude = rp;
+    child.state.body = parent.state.body;
+    child.state.pos = parent.state.pos + rp * theirs.pos - child.state.attitude * mine->pos;
+    child.state.vel = parent.state.vel;
+    child.state.turnsWithBody = parent.state.turnsWithBody;
+    if (child.state.turnsWithBody) {
+        // The assembly turns with the ground: a held vessel away from its holder moves with the
+        // ground at its own place, and so stays at rest in the air there.
+        const PlanetOrientation &o = Simulation::current()->orientation(*child.state.body);
+        child.state.vel += airVelocityAt(o, child.state.pos) - airVelocityAt(o, parent.state.pos);
+    }
+    child.state.landed = false;
+    child.flight.previousValid = false;
+}
+
+}  // namespace quva

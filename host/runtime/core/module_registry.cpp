@@ -1,0 +1,162 @@
+#include "core/module_registry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "files/input_file.h"
+#include "platform/host_platform.h"
+#include "files/input_error.h"
+
+namespace quva {
+
+namespace {
+
+ModuleRegistry *g_loading = nullptr;
+
+class LoadingScope {
+public:
+    explicit LoadingScope(ModuleRegistry *r) : saved_(g_loading) { g_loading = r; }
+    ~LoadingScope() { g_loading = saved_; }
+    LoadingScope(const LoadingScope &) = delete;
+    LoadingScope &operator=(const LoadingScope &) = delete;
+
+private:
+    ModuleRegistry *saved_;
+};
+
+// A class or module name names a file under Config/Vessels or Modules, possibly in a subfolder
+// ("Quva/Capsule"), never outside: an absolute name would replace the folder in the path, and ".."
+// would climb out of it, and a library loaded from anywhere runs its own code as it loads.
+bool staysInsideTree(const std::string &name) {
+    if (name.empty() || name.front() == '/' || name.front() == '\\' || std::filesystem::path(name).has_root_name())
+        return false;
+    // Either separator counts, whichever platform reads the name.
+    for (std::size_t begin = 0; begin <= name.size();) {
+        const std::size_t end = std::min(name.find_first_of("/\\", begin), name.size());
+        if (name.compare(begin, end - begin, "..") == 0) return false;
+        begin = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+ModuleRegistry *ModuleRegistry::loading() { return g_loading; }
+
+ModuleRegistry::ModuleRegistry(std::vector<std::filesystem::path> roots) : roots_(std::move(roots)) {}
+
+std::optional<std::filesystem::path> ModuleRegistry::find(const std::filesystem::path &relative) const {
+    std::error_code ec;
+    for (const auto &root : roots_)
+        if (std::filesystem::exists(std::filesystem::symlink_status(root / relative, ec))) return root / relative;
+    return std::nullopt;
+}
+
+std::string ModuleRegistry::places(const std::filesystem::path &relative) const {
+    std::string out;
+    for (const auto &root : roots_) out += (out.empty() ? "" : " or ") + (root / relative).string();
+    return out;
+}
+
+std::optional<std::filesystem::path> ModuleRegistry::configFile(const std::string &className) const {
+    if (auto file = find(std::filesystem::path("Config") / "Vessels" / (className + ".cfg"))) return file;
+    return find(std::filesystem::path("Config") / (className + ".cfg"));
+}
+
+// The module's file in the first tree that has it, else where it would be in the first tree.
+std::filesystem::path ModuleRegistry::moduleFile(const std::string &name) const {
+    const std::filesystem::path relative = std::filesystem::path("Modules") / (name + platform::kModuleSuffix);
+    if (auto file = find(relative)) return *file;
+    return roots_.empty() ? relative : roots_.front() / relative;
+}
+
+ModuleRegistry::~ModuleRegistry() { unloadAll(); }
+
+void ModuleRegistry::unloadAll() {
+    classes_.clear();
+    while (!modules_.empty()) {
+        platform::closeLibrary(modules_.back()->handle);
+        modules_.pop_back();
+    }
+}
+
+std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &className) const {
+    const auto file = configFile(className);
+    if (!file) return std::nullopt;
+    // Anything of that name that is no regular file (a folder, a pipe) is an error rather than an
+    // empty class: the reader refuses it.
+    return parseClassConfig(readInputFile(*file, "class configuration"), file->string());
+}
+
+bool ModuleRegistry::knows(const std::string &className) const {
+    if (classes_.count(className)) return true;
+    if (!staysInsideTree(className)) return false;
+    auto it = known_.find(className);
+    if (it != known_.end()) return it->second;
+    const bool found = configFile(className) || find(std::filesystem::path("Modules") / (className + platform::kModuleSuffix));
+    known_.emplace(className, found);
+    return found;
+}
+
+Module &ModuleRegistry::loadModule(const std::string &name) {
+    for (auto &m : modules_)
+        if (m->name == name) return *m;
+    if (!staysInsideTree(name)) throw std::runtime_error("module name \"" + name + "\" is not valid");
+    auto module = std::make_unique<Module>();
+    module->name = name;
+    module->file = moduleFile(name);
+    std::error_code ec;
+    if (!std::filesystem::exists(module->file, ec))
+        throw std::runtime_error("module " + module->file.string() + " not found");
+    // The loader would wait forever on a pipe, and map a device or folder: only a regular file is
+    // handed to it.
+    if (std::string problem = inputFileProblem(module->file, "module library"); !problem.empty())
+        throw std::runtime_error(module->file.string() + ": " + problem);
+    std::string why;
+    {
+        LoadingScope scope(this);
+        module->handle = platform::openLibrary(module->file, why);
+    }
+    if (!module->handle) throw std::runtime_error("cannot load module " + module->file.string() + ": " + why);
+    module->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(platform::findSymbol(module->handle, "ovcInit"));
+    module->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(platform::findSymbol(module->handle, "ovcExit"));
+    modules_.push_back(std::move(module));
+    return *modules_.back();
+}
+
+const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
+    auto it = classes_.find(className);
+    if (it != classes_.end()) return it->second;
+    if (!staysInsideTree(className)) throw std::runtime_error("vessel class name \"" + className + "\" is not valid");
+    VesselClass vc;
+    vc.name = className;
+    vc.config = readConfig(className);
+    std::string moduleName = className;
+    if (vc.config && vc.config->module) moduleName = *vc.config->module;
+    const std::filesystem::path moduleRelative = std::filesystem::path("Modules") / (moduleName + platform::kModuleSuffix);
+    const bool hasModuleFile = find(moduleRelative).has_value();
+    if (vc.config && vc.config->module && !hasModuleFile)
+        throw std::runtime_error("vessel class " + className + ": module " + moduleName + " named in " +
+                                 vc.config->file.string() + " not found (looked for " + places(moduleRelative) + ")");
+    if (!vc.config && !hasModuleFile)
+        throw std::runtime_error("vessel class " + className + " has neither a module (" + places(moduleRelative) +
+                                 ") nor a configuration (" +
+                                 places(std::filesystem::path("Config") / "Vessels" / (className + ".cfg")) + ")");
+    if (hasModuleFile) {
+        try {
+            vc.module = &loadModule(moduleName);
+        } catch (const std::exception &e) {
+            throw std::runtime_error("vessel class " + className + ": " + e.what());
+        }
+        if (!vc.module->ovcInit || !vc.module->ovcExit)
+            throw std::runtime_error("vessel class " + className + ": module " + vc.module->file.string() +
+                                     " does not export " + (vc.module->ovcInit ? "ovcExit" : "ovcInit"));
+    }
+    return classes_.emplace(className, std::move(vc)).first->second;
+}
+
+}  // namespace quva

@@ -1,0 +1,75 @@
+// Saving a scenario: the sections around the ships as they were read, then every vessel's block
+// as its module (or the host, for a vessel without callbacks) writes it.
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "core/host_call.h"
+#include "files/scenario_environment.h"
+#include "core/vessel_lines.h"
+#include "files/host_line_parser.h"
+#include "core/simulation.h"
+
+namespace quva {
+
+namespace {
+
+// A flight state that is no longer a number (a step far too long for the flight model) would be
+// saved as text that no scenario reader accepts.
+bool savable(const FlightState &s) {
+    for (const auto &row : s.attitude.m)
+        for (double x : row)
+            if (!std::isfinite(x)) return false;
+    return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
+}
+
+}  // namespace
+
+std::string Simulation::saveScenarioText() {
+    std::string out;
+    // The sections around the ships as read, with the environment's date moved on to the end of
+    // the run (the simulator saves the date a scenario has reached).
+    std::vector<std::string> head, tail;
+    std::optional<KeptLine> environment;
+    if (document_) {
+        head = document_->head;
+        tail = document_->tail;
+        environment = document_->environment;
+    } else {
+        head = {"BEGIN_DESC", "END_DESC", ""};
+    }
+    stampSavedDate(head, tail, environment, mjd());
+    for (const auto &l : head) out += l + "\n";
+    out += "BEGIN_SHIPS\n";
+    for (const auto &owned : vessels_) {
+        Vessel &v = *owned;
+        if (v.inert()) {
+            // Its lines as read, under the header the simulator writes: NAME:CLASS, also for a
+            // vessel read without a class.
+            out += v.name + ":" + v.className + "\n";
+            for (std::size_t i = 1; i < v.inertLines.size(); ++i) out += v.inertLines[i] + "\n";
+            continue;
+        }
+        if (!savable(v.state))
+            throw std::runtime_error("vessel \"" + v.name +
+                                     "\": its position or attitude is no longer a finite number (is the step too "
+                                     "long?), so the scenario cannot be saved");
+        out += v.name + ":" + v.className + "\n";
+        ScenarioWriteHandle writer;
+        if (v.callbacks) {
+            FILEHANDLE scn = &writer;
+            callIn(*this, &v, "clbkSaveState", [&] { v.callbacks->clbkSaveState(scn); }, TraceHandle{scn});
+        } else {
+            writeHostLines(v, writer.text, &bases_);
+        }
+        out += writer.text;
+        out += "END\n";
+    }
+    out += "END_SHIPS\n";
+    for (const auto &l : tail) out += l + "\n";
+    return out;
+}
+
+void Simulation::saveScenario(const std::string &path) { writeFileAtomically(path, saveScenarioText()); }
+
+}  // namespace quva

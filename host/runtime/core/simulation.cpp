@@ -1,0 +1,543 @@
+#include "core/simulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+#include "core/flight.h"
+#include "core/host_call.h"
+#include "core/keys.h"
+#include "core/module_fault.h"
+#include "files/host_line_parser.h"
+#include "core/vessel_access.h"
+
+namespace quva {
+
+namespace {
+
+const char *const kCreatedFile = "(created)";
+
+// What most likely made a vessel's state stop being finite in the step just made.
+std::string likelyCause(const Vessel &v, double dt) {
+    const double mass = v.mass();
+    if (!std::isfinite(mass) || mass < 0.0) return "its mass is " + std::to_string(mass) + " kg";
+    if (!finite(v.flight.previousAcceleration))
+        return "the forces on it were not finite numbers (an airfoil coefficient or a thrust that is none)";
+    char text[128];
+    std::snprintf(text, sizeof text, "the step of %g s is too long for the flight model (try a smaller --dt)", dt);
+    return text;
+}
+
+}  // namespace
+
+std::int64_t stepOfTime(double t, double dt) {
+    const double steps = t / dt;
+    const double nearest = std::round(steps);
+    return static_cast<std::int64_t>(std::fabs(steps - nearest) <= 1e-9 ? nearest : std::floor(steps));
+}
+
+bool isAfterEnd(double t, double end, double dt) { return t / dt > end / dt + 1e-9; }
+
+Simulation *Simulation::current_ = nullptr;
+
+std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> roots;
+    auto add = [&](const std::filesystem::path &p) {
+        if (std::find(roots.begin(), roots.end(), p) == roots.end()) roots.push_back(p);
+    };
+    for (const auto &p : options.extraRoots) add(p);
+    add(options.root);
+    return roots;
+}
+
+namespace {
+
+std::vector<std::filesystem::path> meshFolders(const SimulationOptions &options) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto &root : searchRoots(options)) folders.push_back(root / "Meshes");
+    return folders;
+}
+
+}  // namespace
+
+Simulation::Simulation(SimulationOptions options)
+    : options_(std::move(options)), modules_(searchRoots(options_)), meshes_(meshFolders(options_)),
+      bases_(searchRoots(options_)) {
+    if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
+        throw std::invalid_argument("the step length must be a positive number of seconds");
+    updateOrientations();
+    previous_ = current_;
+    current_ = this;
+}
+
+void Simulation::updateOrientations() {
+    for (const Body *b : {&earth(), &moon()}) orientations_[b->index] = planetOrientation(b->rotation, mjd0_, simt_);
+}
+
+Simulation::~Simulation() {
+    while (!vessels_.empty()) {
+        // A module failing as its vessel goes cannot stop the others from going too.
+        try {
+            destroy(*vessels_.back());
+        } catch (const std::exception &) {
+        }
+        live_.erase(vessels_.back().get());
+        vessels_.pop_back();
+    }
+    byName_.clear();
+    modules_.unloadAll();
+    trace_.close();
+    current_ = previous_;
+}
+
+void Simulation::note(const Vessel *v, std::string text) {
+    timeline_.push_back({step_, simt_, v ? v->name : std::string(), std::move(text)});
+}
+
+void Simulation::warn(std::string text) { warnings_.push_back(std::move(text)); }
+
+void Simulation::refuse(const Vessel &v, const char *call, const std::string &value, const char *why) {
+    if (!refused_.empty()) return;  // the first one is reported
+    char when[64];
+    std::snprintf(when, sizeof when, " (at step %lld)", static_cast<long long>(step_));
+    refused_ = describeVessel(&v) + ": " + call + "(" + value + ")" + when + ": " + why;
+}
+
+void Simulation::throwRefused() {
+    std::string message = std::move(refused_);
+    refused_.clear();
+    throw ModuleFault(message);
+}
+
+Vessel *Simulation::findVessel(const std::string &name) const {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+Vessel &Simulation::vessel(const std::string &name) const {
+    if (Vessel *v = findVessel(name)) return *v;
+    throw std::runtime_error("no vessel named \"" + name + "\"");
+}
+
+bool Simulation::isLive(const Vessel *v) const { return live_.count(v) != 0; }
+
+Vessel &Simulation::adopt(VesselPtr v) {
+    Vessel &ref = *v;
+    byName_[ref.name] = &ref;
+    live_.insert(&ref);
+    vessels_.push_back(std::move(v));
+    return ref;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+Vessel *Simulation::instantiate(const std::string &name, const std::string &className, int line,
+                                const std::string &file) {
+    if (findVessel(name)) throw InputError(file, line, "vessel name \"" + name + "\" is already used");
+    const VesselClass *vc;
+    try {
+        vc = &modules_.vesselClass(className);
+    } catch (const InputError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw InputError(file, line, e.what());
+    }
+    auto owned = arena_.make();
+    Vessel &v = *owned;
+    v.id = nextVesselId_++;
+    v.name = name;
+    v.className = className;
+    v.module = vc->module;
+    v.state.body = &earth();
+    adopt(std::move(owned));
+
+    if (vc->config) applyClassConfig(v, *vc->config);
+    if (!vc->module) {
+        note(&v, "created (" + className + ", configuration only)");
+        return &v;
+    }
+
+    VESSEL *object = callIn(
+        *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
+    if (!object) {
+        // The module could not make the object (out of memory): nothing of it exists, so there
+        // is nothing to hand to ovcExit either.
+        byName_.erase(v.name);
+        live_.erase(&v);
+        vessels_.pop_back();
+        warn("vessel class " + className + ": ovcInit returned no object for vessel \"" + name + "\" (" + file +
+             (line > 0 ? ":" + std::to_string(line) : std::string()) + "); the run goes on without it");
+        return nullptr;
+    }
+    note(&v, "created (" + className + ")");
+    v.iface = object;
+    if (VesselAccess::version(object) >= 1) v.callbacks = static_cast<VESSEL2 *>(object);
+    if (v.callbacks) {
+        FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
+        callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
+    }
+    return &v;
+}
+
+void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
+    if (cfg.size) v.def.size = *cfg.size;
+    if (cfg.mass) v.def.emptyMass = *cfg.mass;
+    if (cfg.inertia) v.def.pmi = *cfg.inertia;
+    if (cfg.crossSections) v.def.crossSections = *cfg.crossSections;
+    if (cfg.meshName) {
+        std::string problem;
+        MeshSlot slot;
+        slot.name = *cfg.meshName;
+        slot.mesh = meshes_.load(*cfg.meshName, &problem);
+        if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
+        v.meshes.push_back(slot);
+    }
+    for (const AttachmentSpec &spec : cfg.attachments) {
+        auto a = std::make_unique<Attachment>();
+        a->owner = &v;
+        a->toParent = spec.toParent;
+        a->pos = spec.pos;
+        a->dir = spec.dir;
+        a->rot = spec.rot;
+        a->id = spec.id;
+        v.attachments.push_back(std::move(a));
+    }
+}
+
+void Simulation::postCreate(Vessel &v) {
+    if (v.callbacks) callIn(*this, &v, "clbkPostCreation", [&] { v.callbacks->clbkPostCreation(); });
+    v.created = true;
+    checkAnimationGroups(v);
+    if (options_.flightModel && !v.inert() && !v.state.landed) evaluateForces(*this, v);
+}
+
+Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
+                                 const std::vector<std::string> &lines) {
+    VesselBlock block;
+    block.name = name;
+    block.className = className;
+    int n = 0;
+    for (const std::string &l : lines) {
+        ++n;
+        std::string t = interpretedText(l);
+        if (!t.empty()) block.lines.push_back({t, n});
+    }
+    Vessel *made = instantiate(name, className, 0, kCreatedFile);
+    if (!made) throw InputError(kCreatedFile, 0, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
+    Vessel &v = *made;
+    HostLines host = loadBlock(v, block, kCreatedFile);
+    // A vessel just made holds none, so attaching it cannot close a loop.
+    if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
+    placeAttached(v);
+    postCreate(v);
+    return v;
+}
+
+void Simulation::checkAnimationGroups(Vessel &v) {
+    for (std::size_t a = 0; a < v.animations.size(); ++a) {
+        for (auto &c : v.animations[a].components) {
+            if (c->checked) continue;
+            c->checked = true;
+            const MGROUP_TRANSFORM *t = c->transform;
+            if (t->mesh >= v.meshes.size()) {
+                warn("vessel " + v.name + ": animation " + std::to_string(a) + " moves mesh " + std::to_string(t->mesh) +
+                     ", which the vessel does not have");
+                continue;
+            }
+            const MeshSlot &slot = v.meshes[t->mesh];
+            if (!slot.mesh) continue;  // the missing mesh has been reported already
+            for (UINT k = 0; k < t->ngrp; ++k) {
+                UINT g = t->grp ? t->grp[k] : 0;
+                if (g >= slot.mesh->groups.size())
+                    warn("vessel " + v.name + ": mesh " + slot.name + " has no group " + std::to_string(g) +
+                         " (moved by animation " + std::to_string(a) + ")");
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stepping
+
+void Simulation::schedule(ScheduledEvent event) {
+    auto pos = std::upper_bound(events_.begin() + static_cast<std::ptrdiff_t>(nextEvent_), events_.end(), event,
+                                [](const ScheduledEvent &a, const ScheduledEvent &b) { return a.t < b.t; });
+    events_.insert(pos, std::move(event));
+}
+
+void Simulation::applyDueEvents(double end) {
+    while (nextEvent_ < events_.size() && stepOfTime(events_[nextEvent_].t, options_.dt) <= step_ &&
+           !isAfterEnd(events_[nextEvent_].t, end, options_.dt)) {
+        const ScheduledEvent &e = events_[nextEvent_++];
+        Vessel *v = findVessel(e.vessel);
+        if (!v) {
+            warn("event at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" no longer exists");
+            continue;
+        }
+        if (e.kind == ScheduledEvent::Kind::Release) {
+            if (v->parent()) release(*v);
+            else warn("release at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" is not attached");
+        } else {
+            pressKey(*v, e.key, e.modifiers);
+        }
+    }
+}
+
+// Places a held vessel at its holder's point, its holders first (each at its own holder's).
+// Walks the chain of holders without recursion: assemblies may be any number of levels deep.
+void Simulation::placeAttached(Vessel &v) {
+    // A list of its own: a module may attach vessels from within a step, while chain_ is in use.
+    std::vector<Vessel *> chain;
+    for (Vessel *p = &v; p->parent(); p = p->parent()) chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) followParent(**it);
+}
+
+// Places every held vessel from `first` on, each after its holder: every vessel is placed once.
+void Simulation::placeAll(std::size_t first) {
+    std::unordered_set<const Vessel *> placed;
+    std::vector<Vessel *> chain;
+    for (std::size_t i = first; i < vessels_.size(); ++i) {
+        chain.clear();
+        for (Vessel *p = vessels_[i].get(); p->parent() && !placed.count(p); p = p->parent()) chain.push_back(p);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            followParent(**it);
+            placed.insert(*it);
+        }
+    }
+}
+
+// Refuses links that make a vessel hold itself through others. Each vessel is walked once: a
+// walk up its holders stops at one seen in an earlier walk.
+void Simulation::checkNoLoops(const std::vector<std::pair<Vessel *, AttachedLine>> &links, const std::string &file) const {
+    std::unordered_map<const Vessel *, int> walk;  // the walk that first reached the vessel
+    int n = 0;
+    for (const auto &[child, at] : links) {
+        ++n;
+        for (const Vessel *p = child; p; p = p->parent()) {
+            auto [it, fresh] = walk.try_emplace(p, n);
+            if (fresh) continue;
+            if (it->second == n)
+                throw InputError(file, at.line, "attaching \"" + child->name + "\" to \"" + at.parent +
+                                                    "\" makes a loop: \"" + p->name + "\" would hold itself");
+            break;
+        }
+    }
+}
+
+// Moves a vessel to the step's end: a free one by the flight model, a held one with its holder,
+// whose own holders are moved first. The holders are walked without recursion, and each vessel
+// is moved once per step, so a step costs the same per vessel however deep an assembly is.
+void Simulation::move(Vessel &v) {
+    if (v.movedStep == step_) return;
+    chain_.clear();
+    Vessel *top = &v;
+    for (; top->parent() && top->movedStep != step_; top = top->parent()) chain_.push_back(top);
+    if (top->movedStep != step_) {
+        top->movedStep = step_;
+        advance(*this, *top, options_.dt);
+    }
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        (*it)->movedStep = step_;
+        moveHeld(**it);
+    }
+}
+
+void Simulation::moveHeld(Vessel &v) {
+    followParent(v);
+    evaluateForces(*this, v);
+    bool touching = lowestPointAltitude(v) <= 0.0;
+    if (touching && !v.groundContact) note(&v, "ground contact");
+    v.groundContact = touching;
+}
+
+void Simulation::checkFinite(const Vessel &v) const {
+    const FlightState &s = v.state;
+    if (finite(s.pos) && finite(s.vel)) return;
+    char when[96];
+    std::snprintf(when, sizeof when, " in step %lld (t = %g s)", static_cast<long long>(step_), simt_);
+    throw std::runtime_error(describeVessel(&v) + ": its position or velocity stopped being a finite number" + when +
+                             "; likely cause: " + likelyCause(v, options_.dt));
+}
+
+// A large fleet does not fit in the caches, and each vessel's data lies in several places: its
+// record here, its module's object and the buffers its definition made. The records follow one
+// another, but the objects lie too far apart for the processor to guess the next one, so a step
+// would wait on memory for each vessel in turn. Asking for them some vessels ahead lets their
+// memory arrive while the vessels before them are worked on.
+// Inlined into the step's loop: as a call of its own it measurably gave back most of the gain.
+[[gnu::always_inline]] inline void Simulation::prefetchAhead(std::size_t i, std::size_t n) const {
+    constexpr std::size_t kObjectsAhead = 6, kRecordsAhead = 12;
+    constexpr std::size_t kRecordLines = 8;  // the part of a record a step reads
+    if (i + kObjectsAhead < n) {
+        const Vessel &ahead = *vessels_[i + kObjectsAhead];
+        const char *object = reinterpret_cast<const char *>(ahead.callbacks);
+        __builtin_prefetch(object);
+        __builtin_prefetch(object + 64);
+        __builtin_prefetch(ahead.animations.data());
+        __builtin_prefetch(ahead.airfoils.data());
+    }
+    if (i + kRecordsAhead < n) {
+        const char *record = reinterpret_cast<const char *>(vessels_[i + kRecordsAhead].get());
+        for (std::size_t line = 0; line < kRecordLines; ++line) __builtin_prefetch(record + 64 * line);
+    }
+}
+
+// One pass over the vessels: each is moved to the step's end, then called. A held vessel
+// follows its holder, so reaching it first moves the holder (and with it the whole assembly)
+// if that comes later in the list. Modules cannot see other vessels move, so this keeps the
+// callbacks in creation order while each vessel's data is read once per step.
+void Simulation::step() {
+    applyDueEvents();
+    ++step_;
+    // The flight is integrated to the step's end, so what it notes (ground contact) carries that time.
+    simt_ = static_cast<double>(step_) * options_.dt;
+    updateOrientations();
+    const double t = simt_, dt = options_.dt, mjd = this->mjd();
+    // Index loop: callbacks may not add vessels, and removal waits until all have returned.
+    const std::size_t n = vessels_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        prefetchAhead(i, n);
+        Vessel &v = *vessels_[i];
+        if (v.inert()) continue;
+        if (options_.flightModel) {
+            move(v);
+            checkFinite(v);
+        }
+        if (v.callbacks)
+            callIn(*this, &v, "clbkPostStep", [&] { v.callbacks->clbkPostStep(t, dt, mjd); }, t, dt, mjd);
+    }
+    if (!movingAnimations_.empty()) noteAnimationsAtRest();
+    if (pendingDeletions_ > 0) removeDeleted();
+    if (!triggers_.empty()) triggers_.check(*this);
+    if (stepObserver_) stepObserver_(*this);
+}
+
+void Simulation::runSteps(std::int64_t n) {
+    for (std::int64_t i = 0; i < n; ++i) step();
+    applyDueEvents(simt_);
+}
+
+void Simulation::runUntil(double t) {
+    // The last step is the one that time t falls in, with events at t applied after it.
+    const std::int64_t last = stepOfTime(t, options_.dt);
+    while (step_ < last) step();
+    applyDueEvents(t);
+}
+
+void Simulation::animationChanged(Vessel &v, UINT anim) {
+    Animation &a = v.animations[anim];
+    a.changedStep = step_;
+    if (a.moving) return;
+    a.moving = true;
+    movingAnimations_.emplace_back(&v, anim);
+}
+
+void Simulation::noteAnimationsAtRest() {
+    for (std::size_t i = 0; i < movingAnimations_.size();) {
+        auto [v, anim] = movingAnimations_[i];
+        Animation &a = v->animations[anim];
+        // At rest once it has kept its state for two whole steps: a module may well show the
+        // same state twice in a row while it is still under way (a canopy's first step).
+        if (step_ - a.changedStep < 2 && !v->deletionPending) {
+            ++i;
+            continue;
+        }
+        if (!v->deletionPending) {
+            char text[64];
+            std::snprintf(text, sizeof text, "animation %u at rest at %.2f", anim, std::fabs(a.state) < 5e-3 ? 0.0 : a.state);
+            note(v, text);
+        }
+        a.moving = false;
+        movingAnimations_[i] = movingAnimations_.back();
+        movingAnimations_.pop_back();
+    }
+}
+
+bool Simulation::requestDeletion(Vessel &v) {
+    ++v.deletionRequests;
+    if (!v.deletionPending) ++pendingDeletions_;
+    v.deletionPending = true;
+    return true;
+}
+
+void Simulation::removeDeleted() {
+    if (pendingDeletions_ == 0) return;
+    for (const auto &owned : vessels_) {
+        Vessel &v = *owned;
+        if (!v.deletionPending) continue;
+        note(&v, v.deletionRequests > 1 ? "deletion requested (" + std::to_string(v.deletionRequests) + " requests)"
+                                        : std::string("deletion requested"));
+        destroy(v);
+        note(&v, "removed");
+        byName_.erase(v.name);
+        live_.erase(&v);
+    }
+    std::erase_if(vessels_, [](const VesselPtr &v) { return v->deletionPending; });
+    pendingDeletions_ = 0;
+}
+
+void Simulation::destroy(Vessel &v) {
+    for (const auto &a : v.attachments) {
+        if (!a->peer) continue;
+        Vessel *other = a->peer->owner;
+        unlink(*a);
+        if (!a->toParent) note(other, "released from " + v.name + " (parent removed)");
+    }
+    if (v.module && v.iface) {
+        VESSEL *object = v.iface;
+        callIn(*this, &v, "ovcExit", [&] { v.module->ovcExit(object); }, TraceHandle{object});
+        v.iface = nullptr;
+        v.callbacks = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attachments and keys
+
+void Simulation::attach(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
+    for (Vessel *p = &parent; p; p = p->parent())
+        if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
+    connect(parent, j, child, i);
+    placeAttached(child);
+}
+
+// Links the points without looking for loops or placing the child: the checks that cost one
+// step each.
+void Simulation::connect(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
+    Attachment *cp = child.attachmentAt(true, i);
+    Attachment *pp = parent.attachmentAt(false, j);
+    if (!cp) throw std::runtime_error("vessel \"" + child.name + "\" has no to-parent attachment point " + std::to_string(i));
+    if (!pp) throw std::runtime_error("vessel \"" + parent.name + "\" has no to-child attachment point " + std::to_string(j));
+    if (child.parent()) throw std::runtime_error("vessel \"" + child.name + "\" is already attached to \"" + child.parent()->name + "\"");
+    if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
+    link(*cp, *pp);
+    child.groundContact = false;
+    note(&child, "attached to " + parent.name);
+}
+
+void Simulation::release(Vessel &child) {
+    for (const auto &a : child.attachments) {
+        if (!a->toParent || !a->peer) continue;
+        Vessel *parent = a->peer->owner;
+        unlink(*a);
+        note(&child, "released from " + parent->name);
+    }
+}
+
+int Simulation::pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifiers) {
+    char kstate[256] = {};
+    for (DWORD m : modifiers) kstate[m & 0xFF] = static_cast<char>(0x80);
+    int consumed = 0;
+    if (v.callbacks)
+        consumed = callIn(
+            *this, &v, "clbkConsumeBufferedKey", [&] { return v.callbacks->clbkConsumeBufferedKey(key, true, kstate); },
+            key, true, modifiers);
+    std::string text = "key " + keyName(key);
+    for (DWORD m : modifiers) text += "+" + keyName(m);
+    note(&v, text + (consumed ? " pressed (consumed)" : " pressed (not consumed)"));
+    return consumed;
+}
+
+}  // namespace quva

@@ -1,0 +1,67 @@
+#include "core/vessel_lines.h"
+
+#include "files/pad_place.h"
+#include "world/attitude_angles.h"
+#include "world/body.h"
+
+namespace quva {
+
+namespace {
+
+AttachedTo attachedTo(const Vessel &v, const Vessel &parent) {
+    AttachedTo at;
+    at.parent = parent.name;
+    const Attachment *mine = nullptr;
+    for (std::size_t k = 0, n = 0; k < v.attachments.size(); ++k) {
+        if (!v.attachments[k]->toParent) continue;
+        if (v.attachments[k]->peer) {
+            at.childPoint = n;
+            mine = v.attachments[k].get();
+        }
+        ++n;
+    }
+    for (std::size_t k = 0, n = 0; k < parent.attachments.size(); ++k) {
+        if (parent.attachments[k]->toParent) continue;
+        if (mine && parent.attachments[k].get() == mine->peer) at.parentPoint = n;
+        ++n;
+    }
+    return at;
+}
+
+}  // namespace
+
+HostLineValues hostLineValues(const Vessel &v, BaseCatalog *bases) {
+    const FlightState &s = v.state;
+    HostLineValues out;
+    out.body = s.body ? s.body->name : "Earth";
+    const Vessel *parent = v.parent();
+    out.landed = s.landed && !parent;
+    if (out.landed) {
+        if (bases && s.body) out.pad = padUnder(*bases, *s.body, s.surface.lon, s.surface.lat);
+        out.lonDeg = s.surface.lon / kRadPerDeg;
+        out.latDeg = s.surface.lat / kRadPerDeg;
+        out.headingDeg = s.heading;
+        out.alt = s.surface.alt;
+        out.arot = eulerFromAttitude(s.surface.landRot);
+    } else {
+        out.rpos = s.pos;
+        out.rvel = s.vel;
+        out.vrot = s.vrot;
+        out.arot = eulerFromAttitude(s.attitude);
+    }
+    if (parent) out.attached = attachedTo(v, *parent);
+    out.rcsMode = s.rcsMode;
+    out.afcMode = s.afcMode;
+    for (std::size_t k = 0; k < v.propellants.size(); ++k) {
+        const Propellant &p = *v.propellants[k];
+        if (p.mass > 0.0 && p.maxMass > 0.0) out.propellant.push_back({k, p.mass / p.maxMass});
+    }
+    for (std::size_t k = 0; k < v.thrusters.size(); ++k)
+        if (v.thrusters[k]->level > 0.0) out.thrust.push_back({k, v.thrusters[k]->level});
+    out.foreign = v.foreignLines;
+    return out;
+}
+
+void writeHostLines(const Vessel &v, std::string &out, BaseCatalog *bases) { writeHostLines(hostLineValues(v, bases), out); }
+
+}  // namespace quva

@@ -1,0 +1,132 @@
+#include "core/vessel_placement.h"
+
+#include "world/attitude_angles.h"
+#include "world/landed_attitude.h"
+#include "core/landed_state.h"
+#include "world/orbital_elements.h"
+#include "files/pad_place.h"
+#include "files/host_line_parser.h"
+#include "core/vessel.h"
+
+namespace quva {
+
+namespace {
+
+void warnAt(const HostLineContext &c, int line, const std::string &what) {
+    if (c.warn) c.warn(c.file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + what);
+}
+
+void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const PlanetOrientation &o) {
+    FlightState &s = v.state;
+    const Body &body = *s.body;
+    double lonDeg = l.lon.value_or(0.0), latDeg = l.lat.value_or(0.0);
+    if (!l.lon && l.base) {
+        if (!c.bases) throw InputError(c.file, l.base->line, "BASE names a base, but no base catalog is at hand");
+        const SurfacePlace pad = basePlace(*c.bases, body, *l.base, c.file);
+        lonDeg = pad.lonDeg;
+        latDeg = pad.latDeg;
+    }
+    const double lon = lonDeg * kRadPerDeg, lat = latDeg * kRadPerDeg;
+    s.heading = l.heading.value_or(0.0);
+    Mat3 landRot;
+    double alt;
+    int altLine;
+    if (l.arot) {
+        // What the simulator writes: the attitude against the planet and the height as saved.
+        landRot = attitudeFromEuler(*l.arot);
+        alt = l.alt.value_or(0.0);
+        altLine = l.alt ? l.altLine : l.arotLine;
+    } else {
+        // Standing level on the plane of the first three touchdown points, facing the heading.
+        const RestingGeometry rest = restingGeometry(v.def.touchdownPoints);
+        landRot = levelAttitude(lon, lat, s.heading * kRadPerDeg) * rest.tilt;
+        alt = rest.height;
+        altLine = l.statusLine;
+    }
+    if (alt < 0.0) {
+        warnAt(c, altLine,
+               "vessel \"" + v.name + "\" would stand " + std::to_string(-alt) + " m inside " + body.name +
+                   "; moved out to its surface");
+        alt = 0.0;
+    }
+    s.surface = surfaceFix(lon, lat, alt, landRot, body.radius, o);
+    s.landed = true;
+    s.turnsWithBody = true;
+    rideSurface(s, o);
+    v.groundContact = true;
+}
+
+void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
+    FlightState &s = v.state;
+    const Body &body = *s.body;
+    if (l.elements) {
+        const StateVector sv =
+            stateFromElements(*l.elements, kGravitationalConstant * (body.mass + v.mass()), c.mjd);
+        // Elements far outside any real orbit (a semi-major axis of 1e-299 m, an epoch ages away)
+        // give a state that is no number: the line is refused rather than flown.
+        if (!finite(sv.pos) || !finite(sv.vel))
+            throw InputError(c.file, l.elements->line, "ELEMENTS give no finite position and velocity");
+        s.pos = sv.pos;
+        s.vel = sv.vel;
+    } else if (!l.rpos && !l.attached) {
+        // An attached vessel is placed by its parent; any other needs a place of its own.
+        throw InputError(c.file, c.blockLine, "vessel \"" + v.name + "\" is Orbiting but has no RPOS or ELEMENTS line");
+    }
+    if (l.rpos) s.pos = *l.rpos;
+    if (l.rvel) s.vel = *l.rvel;
+    else if (!l.elements) s.vel = {};
+    const double r = length(s.pos);
+    if (r < body.radius && !l.attached) {
+        // As the simulator does: out along its own direction (+z from the centre) to the surface.
+        warnAt(c, l.rposLine,
+               "vessel \"" + v.name + "\" lies " + std::to_string(body.radius - r) + " m inside " + body.name +
+                   "; moved out to its surface");
+        s.pos = r > 0.0 ? s.pos * (body.radius / r) : Vec3{0.0, 0.0, body.radius};
+    }
+    s.attitude = attitudeFromEuler(l.arot.value_or(Vec3{}));
+    s.landed = false;
+    s.turnsWithBody = false;
+    v.groundContact = false;
+}
+
+void applyLevels(Vessel &v, const HostLines &l, const HostLineContext &c) {
+    // Stores: without a PRPLEVEL or FUEL line every store is empty, as in the simulator.
+    for (auto &p : v.propellants) p->mass = l.fuel ? *l.fuel * p->maxMass : 0.0;
+    for (auto [idx, level] : l.prplevel) {
+        if (idx < 0 || static_cast<std::size_t>(idx) >= v.propellants.size())
+            throw InputError(c.file, l.prplevelLine,
+                             "PRPLEVEL names store " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
+                                 std::to_string(v.propellants.size()));
+        v.propellants[idx]->mass = level * v.propellants[idx]->maxMass;
+    }
+    // Engines: the permanent thrust levels of THLEVEL, all others off.
+    for (auto &t : v.thrusters) t->level = 0.0;
+    for (auto [idx, level] : l.thlevel) {
+        if (idx < 0 || static_cast<std::size_t>(idx) >= v.thrusters.size())
+            throw InputError(c.file, l.thlevelLine,
+                             "THLEVEL names thruster " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
+                                 std::to_string(v.thrusters.size()));
+        v.thrusters[idx]->level = level;
+    }
+}
+
+}  // namespace
+
+void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
+    FlightState &s = v.state;
+    s.body = l.body.empty() ? &earth() : findBody(l.body);
+    const PlanetOrientation &o = c.orientations[s.body->index];
+    const bool landed = l.status ? *l.status == "Landed" : !l.rpos && !l.elements;
+    if (landed) placeLanded(v, l, c, o);
+    else placeInFlight(v, l, c);
+    s.vrot = l.vrot.value_or(Vec3{});
+    s.rcsMode = l.rcsMode.value_or(1);
+    s.afcMode = l.afcMode.value_or(0);
+    v.readout = {};
+    v.readout.airspeed = landed ? 0.0 : length(s.vel - airVelocityAt(o, s.pos));
+    v.flight = {};
+    applyLevels(v, l, c);
+    v.foreignLines = l.foreign;
+}
+
+}  // namespace quva

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "files/mesh.h"
 #include "core/simulation.h"
+#include "files/mesh.h"
 
 namespace quvafuzz {
 

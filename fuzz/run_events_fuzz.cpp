@@ -18,8 +18,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "event_options.h"
 #include "core/keys.h"
+#include "event_options.h"
 #include "run_command.h"
 
 namespace {

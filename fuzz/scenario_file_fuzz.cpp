@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_support.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     quvafuzz::keepModulesLoaded();

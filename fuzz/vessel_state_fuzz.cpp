@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_support.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
+#include "fuzz_support.h"
 
 namespace {
 

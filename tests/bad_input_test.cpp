@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "cli_runner.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
 
 namespace {
 

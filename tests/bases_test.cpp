@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "files/bases.h"
-#include "module_test_support.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/bases.h"
+#include "files/scenario.h"
+#include "module_test_support.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "../chutes/chute_airfoil.h"
 #include "OrbiterAPI.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

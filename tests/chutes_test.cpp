@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

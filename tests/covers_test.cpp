@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "../frame/expendable_vessel.h"
-#include "files/library_exports.h"
 #include "core/module_registry.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "files/library_exports.h"
+#include "module_test_support.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "module_test_support.h"
 #include "core/pose.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "module_test_support.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
+#include "module_test_support.h"
 
 namespace {
 

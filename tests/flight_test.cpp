@@ -6,8 +6,8 @@
 #include <cmath>
 #include <string>
 
-#include "world/body.h"
 #include "core/simulation.h"
+#include "world/body.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "../frame/expendable_vessel.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

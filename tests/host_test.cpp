@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "module_test_support.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
+#include "module_test_support.h"
 
 namespace {
 

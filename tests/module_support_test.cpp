@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "core/module_registry.h"
-#include "platform/host_platform.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
+#include "platform/host_platform.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/host_platform.h"
 #include "core/simulation.h"
+#include "platform/host_platform.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "world/body.h"
 #include "files/host_lines.h"
+#include "world/body.h"
 #include "world/orbital_elements.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "files/mesh.h"
 #include "core/pose.h"
 #include "core/vessel.h"
+#include "files/mesh.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "world/body.h"
-#include "files/scenario.h"
 #include "core/simulation.h"
+#include "files/scenario.h"
+#include "world/body.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "module_test_support.h"
+#include "core/simulation.h"
 #include "files/scenario.h"
 #include "files/scenario_environment.h"
-#include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUVA_SOAK_ASAN 1

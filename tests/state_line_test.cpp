@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "../frame/state_line.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "module_test_support.h"
 
 namespace {
 

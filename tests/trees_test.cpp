@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "files/mesh.h"
 #include "core/module_registry.h"
-#include "module_test_support.h"
 #include "core/simulation.h"
+#include "files/mesh.h"
+#include "module_test_support.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "module_test_support.h"
 #include "core/simulation.h"
 #include "core/triggers.h"
 #include "core/vessel_readings.h"
+#include "module_test_support.h"
 
 namespace {
 

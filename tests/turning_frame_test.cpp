@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "core/simulation.h"
 #include "world/attitude_angles.h"
 #include "world/body.h"
 #include "world/landed_attitude.h"
 #include "world/planet_rotation.h"
-#include "core/simulation.h"
 
 namespace {
 

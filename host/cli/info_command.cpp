@@ -5,9 +5,9 @@
 
 #include "call_format.h"
 #include "class_sample.h"
-#include "files/library_exports.h"
 #include "cli_common.h"
 #include "definition_summary.h"
+#include "files/library_exports.h"
 
 namespace quva::cli {
 

@@ -8,10 +8,10 @@
 
 #include "class_sample.h"
 #include "cli_common.h"
+#include "files/scenario.h"
 #include "output_checks.h"
 #include "output_file.h"
 #include "pose_drawing.h"
-#include "files/scenario.h"
 
 namespace quva::cli {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "axis_ticks.h"
-#include "files/mesh.h"
 #include "core/pose.h"
+#include "files/mesh.h"
 #include "svg_text.h"
 
 namespace quva::cli {

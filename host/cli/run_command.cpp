@@ -11,13 +11,13 @@
 #include <variant>
 
 #include "cli_common.h"
+#include "core/simulation.h"
 #include "event_options.h"
+#include "files/scenario.h"
 #include "output_checks.h"
 #include "output_file.h"
 #include "platform/host_platform.h"
 #include "run_outputs.h"
-#include "files/scenario.h"
-#include "core/simulation.h"
 #include "timeline.h"
 
 namespace quva::cli {

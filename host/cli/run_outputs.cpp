@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "platform/host_platform.h"
 #include "files/scenario.h"
+#include "platform/host_platform.h"
 #include "telemetry_plot.h"
 
 namespace quva::cli {

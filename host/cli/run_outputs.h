@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/simulation.h"
 #include "output_file.h"
 #include "progress_bar.h"
-#include "core/simulation.h"
 #include "telemetry.h"
 #include "telemetry_csv.h"
 #include "telemetry_history.h"

@@ -5,12 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "world/atmosphere_table.h"
-#include "world/body.h"
 #include "core/host_call.h"
 #include "core/landed_state.h"
 #include "core/simulation.h"
 #include "core/vessel.h"
+#include "world/atmosphere_table.h"
+#include "world/body.h"
 
 namespace quva {
 

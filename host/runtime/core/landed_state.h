@@ -2,8 +2,8 @@
 // position, velocity and attitude follow the planet's rotation.
 #pragma once
 
-#include "world/planet_rotation.h"
 #include "core/vessel.h"
+#include "world/planet_rotation.h"
 
 namespace quva {
 

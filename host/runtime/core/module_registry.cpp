@@ -7,9 +7,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "files/input_error.h"
 #include "files/input_file.h"
 #include "platform/host_platform.h"
-#include "files/input_error.h"
 
 namespace quva {
 

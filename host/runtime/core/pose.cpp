@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "files/mesh.h"
 #include "core/vessel.h"
+#include "files/mesh.h"
 
 namespace quva {
 

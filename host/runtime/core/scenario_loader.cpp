@@ -6,9 +6,9 @@
 
 #include "core/host_call.h"
 #include "core/module_fault.h"
+#include "core/simulation.h"
 #include "core/vessel_placement.h"
 #include "files/host_line_parser.h"
-#include "core/simulation.h"
 
 namespace quva {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "core/host_call.h"
-#include "files/scenario_environment.h"
+#include "core/simulation.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
-#include "core/simulation.h"
+#include "files/scenario_environment.h"
 
 namespace quva {
 

@@ -7,16 +7,11 @@
 
 #include "core/flight.h"
 #include "core/host_call.h"
-#include "core/keys.h"
 #include "core/module_fault.h"
-#include "files/host_line_parser.h"
-#include "core/vessel_access.h"
 
 namespace quva {
 
 namespace {
-
-const char *const kCreatedFile = "(created)";
 
 // What most likely made a vessel's state stop being finite in the step just made.
 std::string likelyCause(const Vessel &v, double dt) {
@@ -30,14 +25,6 @@ std::string likelyCause(const Vessel &v, double dt) {
 }
 
 }  // namespace
-
-std::int64_t stepOfTime(double t, double dt) {
-    const double steps = t / dt;
-    const double nearest = std::round(steps);
-    return static_cast<std::int64_t>(std::fabs(steps - nearest) <= 1e-9 ? nearest : std::floor(steps));
-}
-
-bool isAfterEnd(double t, double end, double dt) { return t / dt > end / dt + 1e-9; }
 
 Simulation *Simulation::current_ = nullptr;
 
@@ -128,202 +115,6 @@ Vessel &Simulation::adopt(VesselPtr v) {
     live_.insert(&ref);
     vessels_.push_back(std::move(v));
     return ref;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Creation
-
-Vessel *Simulation::instantiate(const std::string &name, const std::string &className, int line,
-                                const std::string &file) {
-    if (findVessel(name)) throw InputError(file, line, "vessel name \"" + name + "\" is already used");
-    const VesselClass *vc;
-    try {
-        vc = &modules_.vesselClass(className);
-    } catch (const InputError &) {
-        throw;
-    } catch (const std::exception &e) {
-        throw InputError(file, line, e.what());
-    }
-    auto owned = arena_.make();
-    Vessel &v = *owned;
-    v.id = nextVesselId_++;
-    v.name = name;
-    v.className = className;
-    v.module = vc->module;
-    v.state.body = &earth();
-    adopt(std::move(owned));
-
-    if (vc->config) applyClassConfig(v, *vc->config);
-    if (!vc->module) {
-        note(&v, "created (" + className + ", configuration only)");
-        return &v;
-    }
-
-    VESSEL *object = callIn(
-        *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
-    if (!object) {
-        // The module could not make the object (out of memory): nothing of it exists, so there
-        // is nothing to hand to ovcExit either.
-        byName_.erase(v.name);
-        live_.erase(&v);
-        vessels_.pop_back();
-        warn("vessel class " + className + ": ovcInit returned no object for vessel \"" + name + "\" (" + file +
-             (line > 0 ? ":" + std::to_string(line) : std::string()) + "); the run goes on without it");
-        return nullptr;
-    }
-    note(&v, "created (" + className + ")");
-    v.iface = object;
-    if (VesselAccess::version(object) >= 1) v.callbacks = static_cast<VESSEL2 *>(object);
-    if (v.callbacks) {
-        FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
-        callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
-    }
-    return &v;
-}
-
-void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
-    if (cfg.size) v.def.size = *cfg.size;
-    if (cfg.mass) v.def.emptyMass = *cfg.mass;
-    if (cfg.inertia) v.def.pmi = *cfg.inertia;
-    if (cfg.crossSections) v.def.crossSections = *cfg.crossSections;
-    if (cfg.meshName) {
-        std::string problem;
-        MeshSlot slot;
-        slot.name = *cfg.meshName;
-        slot.mesh = meshes_.load(*cfg.meshName, &problem);
-        if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
-        v.meshes.push_back(slot);
-    }
-    for (const AttachmentSpec &spec : cfg.attachments) {
-        auto a = std::make_unique<Attachment>();
-        a->owner = &v;
-        a->toParent = spec.toParent;
-        a->pos = spec.pos;
-        a->dir = spec.dir;
-        a->rot = spec.rot;
-        a->id = spec.id;
-        v.attachments.push_back(std::move(a));
-    }
-}
-
-void Simulation::postCreate(Vessel &v) {
-    if (v.callbacks) callIn(*this, &v, "clbkPostCreation", [&] { v.callbacks->clbkPostCreation(); });
-    v.created = true;
-    checkAnimationGroups(v);
-    if (options_.flightModel && !v.inert() && !v.state.landed) evaluateForces(*this, v);
-}
-
-Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
-                                 const std::vector<std::string> &lines) {
-    VesselBlock block;
-    block.name = name;
-    block.className = className;
-    int n = 0;
-    for (const std::string &l : lines) {
-        ++n;
-        std::string t = interpretedText(l);
-        if (!t.empty()) block.lines.push_back({t, n});
-    }
-    Vessel *made = instantiate(name, className, 0, kCreatedFile);
-    if (!made) throw InputError(kCreatedFile, 0, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
-    Vessel &v = *made;
-    HostLines host = loadBlock(v, block, kCreatedFile);
-    // A vessel just made holds none, so attaching it cannot close a loop.
-    if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
-    placeAttached(v);
-    postCreate(v);
-    return v;
-}
-
-void Simulation::checkAnimationGroups(Vessel &v) {
-    for (std::size_t a = 0; a < v.animations.size(); ++a) {
-        for (auto &c : v.animations[a].components) {
-            if (c->checked) continue;
-            c->checked = true;
-            const MGROUP_TRANSFORM *t = c->transform;
-            if (t->mesh >= v.meshes.size()) {
-                warn("vessel " + v.name + ": animation " + std::to_string(a) + " moves mesh " + std::to_string(t->mesh) +
-                     ", which the vessel does not have");
-                continue;
-            }
-            const MeshSlot &slot = v.meshes[t->mesh];
-            if (!slot.mesh) continue;  // the missing mesh has been reported already
-            for (UINT k = 0; k < t->ngrp; ++k) {
-                UINT g = t->grp ? t->grp[k] : 0;
-                if (g >= slot.mesh->groups.size())
-                    warn("vessel " + v.name + ": mesh " + slot.name + " has no group " + std::to_string(g) +
-                         " (moved by animation " + std::to_string(a) + ")");
-            }
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Stepping
-
-void Simulation::schedule(ScheduledEvent event) {
-    auto pos = std::upper_bound(events_.begin() + static_cast<std::ptrdiff_t>(nextEvent_), events_.end(), event,
-                                [](const ScheduledEvent &a, const ScheduledEvent &b) { return a.t < b.t; });
-    events_.insert(pos, std::move(event));
-}
-
-void Simulation::applyDueEvents(double end) {
-    while (nextEvent_ < events_.size() && stepOfTime(events_[nextEvent_].t, options_.dt) <= step_ &&
-           !isAfterEnd(events_[nextEvent_].t, end, options_.dt)) {
-        const ScheduledEvent &e = events_[nextEvent_++];
-        Vessel *v = findVessel(e.vessel);
-        if (!v) {
-            warn("event at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" no longer exists");
-            continue;
-        }
-        if (e.kind == ScheduledEvent::Kind::Release) {
-            if (v->parent()) release(*v);
-            else warn("release at t=" + std::to_string(e.t) + ": vessel \"" + e.vessel + "\" is not attached");
-        } else {
-            pressKey(*v, e.key, e.modifiers);
-        }
-    }
-}
-
-// Places a held vessel at its holder's point, its holders first (each at its own holder's).
-// Walks the chain of holders without recursion: assemblies may be any number of levels deep.
-void Simulation::placeAttached(Vessel &v) {
-    // A list of its own: a module may attach vessels from within a step, while chain_ is in use.
-    std::vector<Vessel *> chain;
-    for (Vessel *p = &v; p->parent(); p = p->parent()) chain.push_back(p);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) followParent(**it);
-}
-
-// Places every held vessel from `first` on, each after its holder: every vessel is placed once.
-void Simulation::placeAll(std::size_t first) {
-    std::unordered_set<const Vessel *> placed;
-    std::vector<Vessel *> chain;
-    for (std::size_t i = first; i < vessels_.size(); ++i) {
-        chain.clear();
-        for (Vessel *p = vessels_[i].get(); p->parent() && !placed.count(p); p = p->parent()) chain.push_back(p);
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            followParent(**it);
-            placed.insert(*it);
-        }
-    }
-}
-
-// Refuses links that make a vessel hold itself through others. Each vessel is walked once: a
-// walk up its holders stops at one seen in an earlier walk.
-void Simulation::checkNoLoops(const std::vector<std::pair<Vessel *, AttachedLine>> &links, const std::string &file) const {
-    std::unordered_map<const Vessel *, int> walk;  // the walk that first reached the vessel
-    int n = 0;
-    for (const auto &[child, at] : links) {
-        ++n;
-        for (const Vessel *p = child; p; p = p->parent()) {
-            auto [it, fresh] = walk.try_emplace(p, n);
-            if (fresh) continue;
-            if (it->second == n)
-                throw InputError(file, at.line, "attaching \"" + child->name + "\" to \"" + at.parent +
-                                                    "\" makes a loop: \"" + p->name + "\" would hold itself");
-            break;
-        }
-    }
 }
 
 // Moves a vessel to the step's end: a free one by the flight model, a held one with its holder,
@@ -491,53 +282,6 @@ void Simulation::destroy(Vessel &v) {
         v.iface = nullptr;
         v.callbacks = nullptr;
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Attachments and keys
-
-void Simulation::attach(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
-    for (Vessel *p = &parent; p; p = p->parent())
-        if (p == &child) throw std::runtime_error("attaching \"" + child.name + "\" to \"" + parent.name + "\" would make a loop");
-    connect(parent, j, child, i);
-    placeAttached(child);
-}
-
-// Links the points without looking for loops or placing the child: the checks that cost one
-// step each.
-void Simulation::connect(Vessel &parent, std::size_t j, Vessel &child, std::size_t i) {
-    Attachment *cp = child.attachmentAt(true, i);
-    Attachment *pp = parent.attachmentAt(false, j);
-    if (!cp) throw std::runtime_error("vessel \"" + child.name + "\" has no to-parent attachment point " + std::to_string(i));
-    if (!pp) throw std::runtime_error("vessel \"" + parent.name + "\" has no to-child attachment point " + std::to_string(j));
-    if (child.parent()) throw std::runtime_error("vessel \"" + child.name + "\" is already attached to \"" + child.parent()->name + "\"");
-    if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
-    link(*cp, *pp);
-    child.groundContact = false;
-    note(&child, "attached to " + parent.name);
-}
-
-void Simulation::release(Vessel &child) {
-    for (const auto &a : child.attachments) {
-        if (!a->toParent || !a->peer) continue;
-        Vessel *parent = a->peer->owner;
-        unlink(*a);
-        note(&child, "released from " + parent->name);
-    }
-}
-
-int Simulation::pressKey(Vessel &v, DWORD key, const std::vector<DWORD> &modifiers) {
-    char kstate[256] = {};
-    for (DWORD m : modifiers) kstate[m & 0xFF] = static_cast<char>(0x80);
-    int consumed = 0;
-    if (v.callbacks)
-        consumed = callIn(
-            *this, &v, "clbkConsumeBufferedKey", [&] { return v.callbacks->clbkConsumeBufferedKey(key, true, kstate); },
-            key, true, modifiers);
-    std::string text = "key " + keyName(key);
-    for (DWORD m : modifiers) text += "+" + keyName(m);
-    note(&v, text + (consumed ? " pressed (consumed)" : " pressed (not consumed)"));
-    return consumed;
 }
 
 }  // namespace quva

@@ -14,16 +14,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "files/bases.h"
-#include "world/body.h"
-#include "files/mesh.h"
 #include "core/module_registry.h"
-#include "files/scenario.h"
-#include "files/host_line_parser.h"
 #include "core/trace.h"
 #include "core/triggers.h"
 #include "core/vessel.h"
 #include "core/vessel_arena.h"
+#include "files/bases.h"
+#include "files/host_line_parser.h"
+#include "files/mesh.h"
+#include "files/scenario.h"
+#include "world/body.h"
 
 namespace quva {
 

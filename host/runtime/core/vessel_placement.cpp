@@ -1,12 +1,12 @@
 #include "core/vessel_placement.h"
 
+#include "core/landed_state.h"
+#include "core/vessel.h"
+#include "files/host_line_parser.h"
+#include "files/pad_place.h"
 #include "world/attitude_angles.h"
 #include "world/landed_attitude.h"
-#include "core/landed_state.h"
 #include "world/orbital_elements.h"
-#include "files/pad_place.h"
-#include "files/host_line_parser.h"
-#include "core/vessel.h"
 
 namespace quva {
 

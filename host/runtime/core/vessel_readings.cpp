@@ -1,8 +1,8 @@
 #include "core/vessel_readings.h"
 
+#include "core/simulation.h"
 #include "world/body.h"
 #include "world/planet_rotation.h"
-#include "core/simulation.h"
 
 namespace quva {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "world/vec3.h"
 #include "core/vessel.h"
+#include "world/vec3.h"
 
 namespace quva {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "files/input_file.h"
 #include "files/input_error.h"
+#include "files/input_file.h"
 #include "files/text_fields.h"
 
 namespace quva {

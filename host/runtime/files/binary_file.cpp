@@ -1,7 +1,7 @@
 #include "files/binary_file.h"
 
-#include "files/input_file.h"
 #include "files/input_error.h"
+#include "files/input_file.h"
 
 #include <algorithm>
 #include <fstream>

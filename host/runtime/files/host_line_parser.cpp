@@ -9,9 +9,9 @@
 #include <sstream>
 #include <strings.h>
 
+#include "files/host_line_parser.h"
 #include "world/body.h"
 #include "world/orbital_elements.h"
-#include "files/host_line_parser.h"
 
 namespace quva {
 

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string_view>
 
-#include "files/input_file.h"
 #include "files/input_error.h"
+#include "files/input_file.h"
 #include "files/text_fields.h"
 
 namespace quva {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "world/body.h"
 #include "files/host_lines.h"
+#include "world/body.h"
 
 namespace quva {
 

@@ -15,9 +15,9 @@
 #include <unordered_map>
 
 #include "files/input_file.h"
-#include "platform/host_platform.h"
 #include "files/scenario_environment.h"
 #include "files/text_fields.h"
+#include "platform/host_platform.h"
 
 namespace quva {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "world/j2000.h"
 #include "files/scenario.h"
+#include "world/j2000.h"
 
 namespace quva {
 

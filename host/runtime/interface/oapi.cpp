@@ -7,11 +7,11 @@
 
 #include "OrbiterAPI.h"
 #include "core/host_call.h"
-#include "interface/module_introduction.h"
-#include "platform/host_platform.h"
+#include "core/simulation.h"
 #include "files/host_line_parser.h"
 #include "files/host_line_writer.h"
-#include "core/simulation.h"
+#include "interface/module_introduction.h"
+#include "platform/host_platform.h"
 
 using quva::Simulation;
 using quva::TraceHandle;

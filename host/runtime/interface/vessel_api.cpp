@@ -6,10 +6,10 @@
 
 #include "VesselAPI.h"
 #include "core/host_call.h"
-#include "core/vessel_lines.h"
-#include "files/host_line_parser.h"
 #include "core/simulation.h"
 #include "core/vessel_access.h"
+#include "core/vessel_lines.h"
+#include "files/host_line_parser.h"
 
 using quva::Simulation;
 using quva::TraceHandle;

@@ -1,0 +1,145 @@
+// Creating a vessel: its record, its class configuration, its module's object and the callbacks
+// that define it, and the check of the mesh groups its animations move.
+#include "core/simulation.h"
+
+#include <memory>
+#include <string>
+
+#include "core/flight.h"
+#include "core/host_call.h"
+#include "core/vessel_access.h"
+
+namespace quva {
+
+namespace {
+
+const char *const kCreatedFile = "(created)";
+
+}  // namespace
+
+Vessel *Simulation::instantiate(const std::string &name, const std::string &className, int line,
+                                const std::string &file) {
+    if (findVessel(name)) throw InputError(file, line, "vessel name \"" + name + "\" is already used");
+    const VesselClass *vc;
+    try {
+        vc = &modules_.vesselClass(className);
+    } catch (const InputError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw InputError(file, line, e.what());
+    }
+    auto owned = arena_.make();
+    Vessel &v = *owned;
+    v.id = nextVesselId_++;
+    v.name = name;
+    v.className = className;
+    v.module = vc->module;
+    v.state.body = &earth();
+    adopt(std::move(owned));
+
+    if (vc->config) applyClassConfig(v, *vc->config);
+    if (!vc->module) {
+        note(&v, "created (" + className + ", configuration only)");
+        return &v;
+    }
+
+    VESSEL *object = callIn(
+        *this, &v, "ovcInit", [&] { return vc->module->ovcInit(&v, 1); }, TraceHandle{&v}, 1);
+    if (!object) {
+        // The module could not make the object (out of memory): nothing of it exists, so there
+        // is nothing to hand to ovcExit either.
+        byName_.erase(v.name);
+        live_.erase(&v);
+        vessels_.pop_back();
+        warn("vessel class " + className + ": ovcInit returned no object for vessel \"" + name + "\" (" + file +
+             (line > 0 ? ":" + std::to_string(line) : std::string()) + "); the run goes on without it");
+        return nullptr;
+    }
+    note(&v, "created (" + className + ")");
+    v.iface = object;
+    if (VesselAccess::version(object) >= 1) v.callbacks = static_cast<VESSEL2 *>(object);
+    if (v.callbacks) {
+        FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
+        callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
+    }
+    return &v;
+}
+
+void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
+    if (cfg.size) v.def.size = *cfg.size;
+    if (cfg.mass) v.def.emptyMass = *cfg.mass;
+    if (cfg.inertia) v.def.pmi = *cfg.inertia;
+    if (cfg.crossSections) v.def.crossSections = *cfg.crossSections;
+    if (cfg.meshName) {
+        std::string problem;
+        MeshSlot slot;
+        slot.name = *cfg.meshName;
+        slot.mesh = meshes_.load(*cfg.meshName, &problem);
+        if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
+        v.meshes.push_back(slot);
+    }
+    for (const AttachmentSpec &spec : cfg.attachments) {
+        auto a = std::make_unique<Attachment>();
+        a->owner = &v;
+        a->toParent = spec.toParent;
+        a->pos = spec.pos;
+        a->dir = spec.dir;
+        a->rot = spec.rot;
+        a->id = spec.id;
+        v.attachments.push_back(std::move(a));
+    }
+}
+
+void Simulation::postCreate(Vessel &v) {
+    if (v.callbacks) callIn(*this, &v, "clbkPostCreation", [&] { v.callbacks->clbkPostCreation(); });
+    v.created = true;
+    checkAnimationGroups(v);
+    if (options_.flightModel && !v.inert() && !v.state.landed) evaluateForces(*this, v);
+}
+
+Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
+                                 const std::vector<std::string> &lines) {
+    VesselBlock block;
+    block.name = name;
+    block.className = className;
+    int n = 0;
+    for (const std::string &l : lines) {
+        ++n;
+        std::string t = interpretedText(l);
+        if (!t.empty()) block.lines.push_back({t, n});
+    }
+    Vessel *made = instantiate(name, className, 0, kCreatedFile);
+    if (!made) throw InputError(kCreatedFile, 0, "vessel class " + className + ": ovcInit returned no object for \"" + name + "\"");
+    Vessel &v = *made;
+    HostLines host = loadBlock(v, block, kCreatedFile);
+    // A vessel just made holds none, so attaching it cannot close a loop.
+    if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
+    placeAttached(v);
+    postCreate(v);
+    return v;
+}
+
+void Simulation::checkAnimationGroups(Vessel &v) {
+    for (std::size_t a = 0; a < v.animations.size(); ++a) {
+        for (auto &c : v.animations[a].components) {
+            if (c->checked) continue;
+            c->checked = true;
+            const MGROUP_TRANSFORM *t = c->transform;
+            if (t->mesh >= v.meshes.size()) {
+                warn("vessel " + v.name + ": animation " + std::to_string(a) + " moves mesh " + std::to_string(t->mesh) +
+                     ", which the vessel does not have");
+                continue;
+            }
+            const MeshSlot &slot = v.meshes[t->mesh];
+            if (!slot.mesh) continue;  // the missing mesh has been reported already
+            for (UINT k = 0; k < t->ngrp; ++k) {
+                UINT g = t->grp ? t->grp[k] : 0;
+                if (g >= slot.mesh->groups.size())
+                    warn("vessel " + v.name + ": mesh " + slot.name + " has no group " + std::to_string(g) +
+                         " (moved by animation " + std::to_string(a) + ")");
+            }
+        }
+    }
+}
+
+}  // namespace quva

@@ -167,8 +167,8 @@ TEST(TurningFrame, LunarLanderFacesItsHeadingOnItsTouchdownPoints) {
     const double lon = 23.473 * kDeg, lat = 0.674 * kDeg;
     EXPECT_NEAR(quva::headingOf(v.state.surface.landRot, lon, lat) / kDeg, 45.0, 1e-6);
     // Its touchdown points, level at 2.3 m below its centre, all touch the ground.
-    for (const Vec3 &tp : v.def.touchdownPoints)
-        EXPECT_NEAR(length(v.state.pos + v.state.attitude * tp) - quva::moon().radius, 0.0, 1e-2);
+    for (const quva::TouchdownVertex &tp : v.def.touchdown)
+        EXPECT_NEAR(length(v.state.pos + v.state.attitude * tp.pos) - quva::moon().radius, 0.0, 1e-2);
     EXPECT_NEAR(v.state.surface.alt, 2.3, 1e-9);
 }
 

@@ -100,9 +100,9 @@ void printDefinition(std::ostream &out, const Vessel &v) {
     row(out, "cross sections", vec(d.crossSections) + " m^2");
     row(out, "rotation drag", vec(d.rotDrag));
     row(out, "cw", "+z " + num(d.cw.zPos) + ", -z " + num(d.cw.zNeg) + ", x " + num(d.cw.x) + ", y " + num(d.cw.y));
-    if (d.touchdownPoints.empty()) row(out, "touchdown", "none");
-    for (std::size_t i = 0; i < d.touchdownPoints.size(); ++i)
-        row(out, i == 0 ? "touchdown" : "", vec(d.touchdownPoints[i]));
+    if (d.touchdown.empty()) row(out, "touchdown", "none");
+    for (std::size_t i = 0; i < d.touchdown.size(); ++i)
+        row(out, i == 0 ? "touchdown" : "", vec(d.touchdown[i].pos));
     row(out, "dock", d.dock ? "at " + vec(d.dock->pos) + ", direction " + vec(d.dock->dir) + ", rotation " +
                                   vec(d.dock->rot)
                             : std::string("none"));

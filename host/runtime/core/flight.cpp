@@ -217,10 +217,10 @@ double lowestPointAltitude(const Vessel &v) {
     // centre's altitude settles the question without a square root per point.
     double centre = length(v.state.pos) - body.radius;
     if (centre > v.def.touchdownReach + 1.0) return centre - v.def.touchdownReach;
-    if (v.def.touchdownPoints.empty()) return centre;
+    if (v.def.touchdown.empty()) return centre;
     double lowest = INFINITY;
-    for (const Vec3 &tp : v.def.touchdownPoints)
-        lowest = std::fmin(lowest, length(v.state.pos + v.state.attitude * tp) - body.radius);
+    for (const TouchdownVertex &tp : v.def.touchdown)
+        lowest = std::fmin(lowest, length(v.state.pos + v.state.attitude * tp.pos) - body.radius);
     return lowest;
 }
 

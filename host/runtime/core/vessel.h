@@ -85,6 +85,16 @@ struct Animation {
     std::vector<std::unique_ptr<AnimationComponent>> components;
 };
 
+// A point of the vessel that meets the ground: held up by a spring and a damper, with the
+// ground's friction at it.
+struct TouchdownVertex {
+    Vec3 pos;                // m, vessel frame
+    double stiffness = 1e6;  // N/m
+    double damping = 1e5;    // N s/m
+    double mu = 0.5;         // lateral friction; every direction for points past the first three
+    double muLng = 0.1;      // longitudinal friction of the first three points
+};
+
 struct DockPort {
     Vec3 pos, dir, rot;
 };
@@ -100,7 +110,8 @@ struct VesselDefinition {
     Vec3 crossSections{1.0, 1.0, 1.0};  // m²
     DragCoefficients cw;
     double touchdownReach = 0.0;  // m, distance of the farthest touchdown point from the centre
-    std::vector<Vec3> touchdownPoints;
+    // The first three are the primary points: they define the plane the vessel stands on.
+    std::vector<TouchdownVertex> touchdown;
     double size = 1.0;        // m
     Vec3 pmi{1.0, 1.0, 1.0};  // m², per unit mass
     Vec3 rotDrag;

@@ -38,7 +38,9 @@ void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
         altLine = l.alt ? l.altLine : l.arotLine;
     } else {
         // Standing level on the plane of the first three touchdown points, facing the heading.
-        const RestingGeometry rest = restingGeometry(v.def.touchdownPoints);
+        std::vector<Vec3> points;
+        for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
+        const RestingGeometry rest = restingGeometry(points);
         landRot = levelAttitude(lon, lat, s.heading * kRadPerDeg) * rest.tilt;
         alt = rest.height;
         altLine = l.statusLine;

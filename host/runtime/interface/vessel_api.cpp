@@ -97,9 +97,12 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const {
     out(this, "SetTouchdownPoints", quva::NoResult{}, pt1, pt2, pt3);
     quva::VesselDefinition &def = VesselAccess::record(this).def;
-    def.touchdownPoints = {Vec3::from(pt1), Vec3::from(pt2), Vec3::from(pt3)};
+    def.touchdown.assign(3, quva::TouchdownVertex{});
+    def.touchdown[0].pos = Vec3::from(pt1);
+    def.touchdown[1].pos = Vec3::from(pt2);
+    def.touchdown[2].pos = Vec3::from(pt3);
     def.touchdownReach = 0.0;
-    for (const Vec3 &p : def.touchdownPoints) def.touchdownReach = std::fmax(def.touchdownReach, length(p));
+    for (const quva::TouchdownVertex &p : def.touchdown) def.touchdownReach = std::fmax(def.touchdownReach, length(p.pos));
 }
 
 void VESSEL::SetDockParams(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const {

@@ -16,6 +16,16 @@ struct VesselReadings {
     double groundSpeed = 0.0;    // m/s, relative to the ground below, which turns with the body
     double airspeed = 0.0;       // m/s, relative to the air around the vessel
     double verticalSpeed = 0.0;  // m/s, positive upwards
+    // Where it is over its turning body, and how it moves over the ground there.
+    double latitude = 0.0, longitude = 0.0;  // deg, longitude east in (-180, 180]
+    Vec3 velocityEnu;                        // m/s east, north, up, relative to the turning ground
+    // How it is turned against the local horizon: heading of the nose (+z) from north toward
+    // east in [0, 360), pitch of the nose above the horizon, bank positive with the right side
+    // (+x) down. A vessel standing on its tail is headed by its -y axis.
+    double heading = 0.0, pitch = 0.0, bank = 0.0;  // deg
+    Vec3 angularVelocity;  // rad/s, vessel axes: +x nose up, +y nose left, +z right side down
+    double dynamicPressure = 0.0;  // Pa, ½ρv² of the air through which it moves
+    double mach = 0.0;             // airspeed over the speed of sound; 0 where there is no air
 };
 
 // The velocity of the air at the vessel, relative to the body's centre on global axes: the air

@@ -19,7 +19,7 @@
 #include <CLI/CLI.hpp>
 
 #include "core/keys.h"
-#include "event_options.h"
+#include "run/event_options.h"
 #include "run_command.h"
 
 namespace {

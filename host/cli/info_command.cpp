@@ -3,10 +3,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "call_format.h"
-#include "class_sample.h"
+#include "classes/call_format.h"
+#include "classes/class_sample.h"
+#include "classes/definition_summary.h"
 #include "cli_common.h"
-#include "definition_summary.h"
 #include "files/library_exports.h"
 
 namespace quva::cli {

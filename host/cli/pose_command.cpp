@@ -6,12 +6,12 @@
 #include <optional>
 #include <vector>
 
-#include "class_sample.h"
+#include "classes/class_sample.h"
 #include "cli_common.h"
+#include "files/output_checks.h"
+#include "files/output_file.h"
 #include "files/scenario.h"
-#include "output_checks.h"
-#include "output_file.h"
-#include "pose_drawing.h"
+#include "pictures/pose_drawing.h"
 
 namespace quva::cli {
 

@@ -12,154 +12,108 @@
 
 #include "cli_common.h"
 #include "core/simulation.h"
-#include "event_options.h"
 #include "files/scenario.h"
-#include "output_checks.h"
-#include "output_file.h"
 #include "platform/host_platform.h"
-#include "run_outputs.h"
-#include "timeline.h"
+#include "run/run_files.h"
+#include "run/run_options.h"
+#include "run/run_outputs.h"
+#include "run/timeline.h"
 
 namespace quva::cli {
 
 namespace {
 
-struct RunOptions {
-    std::string scenario;
-    double dt = 0.1;
-    std::optional<long long> steps;
-    std::optional<double> until;
-    std::optional<std::string> save, trace, csv, plot;
-    double csvInterval = 0.0;
-    std::vector<std::string> releases;
-    std::vector<std::string> keys;
-    bool keepUnknown = false;
-};
-
-// The longest run accepted: far beyond any real one, it turns a slip in --dt, --until or --steps
-// into an error instead of a run that never ends.
-constexpr double kMaxSteps = 1e9;
-
-// The usage error in the step options, or empty.
-std::string stepOptionsProblem(const RunOptions &o) {
-    if (!(o.dt > 0.0) || !std::isfinite(o.dt)) return "--dt must be a positive number of seconds";
-    if (o.until && (!std::isfinite(*o.until) || *o.until < 0.0)) return "--until must be a time of 0 s or more";
-    if (o.steps && *o.steps < 0) return "--steps must be 0 or more";
-    if (!std::isfinite(o.csvInterval) || o.csvInterval < 0.0) return "--csv-interval must be a time of 0 s or more";
-    const double steps = o.steps ? static_cast<double>(*o.steps) : std::floor(o.until.value_or(60.0) / o.dt);
-    if (steps > kMaxSteps)
-        return "--dt, --until and --steps ask for more than " + std::to_string(static_cast<long long>(kMaxSteps)) + " steps";
-    return {};
-}
-
-// An event given on the command line, with its text for messages.
-struct GivenEvent {
-    RunEvent event;  // at a time, or when a condition holds
-    std::string text;  // "--release 5:Drogue"
-};
-
-// The events that fall after the run's end: they are never applied, which a person should be
-// told rather than find out from the results.
-void warnOfLateEvents(const std::vector<GivenEvent> &events, double end, double dt) {
-    std::string late;
-    for (const GivenEvent &e : events) {
-        const auto *timed = std::get_if<ScheduledEvent>(&e.event);
-        if (timed && isAfterEnd(timed->t, end, dt)) late += (late.empty() ? "" : ", ") + e.text;
-    }
-    if (!late.empty()) std::cerr << "warning: events after the run's end (t = " << end << " s) are not applied: " << late << "\n";
-}
-
-// The run's output files, by option, created (as temporary files) before the run starts.
-class RunFiles {
-public:
-    void open(const std::vector<PlannedOutput> &planned) {
-        for (const PlannedOutput &p : planned) {
-            files_.push_back(std::make_unique<OutputFile>(p.option, p.target));
-            files_.back()->open();
-        }
-    }
-    OutputFile *find(const std::string &option) const {
-        for (const auto &f : files_)
-            if (f->option() == option) return f.get();
-        return nullptr;
-    }
-    std::vector<const OutputFile *> all() const {
-        std::vector<const OutputFile *> out;
-        for (const auto &f : files_) out.push_back(f.get());
-        return out;
-    }
-    // Finishes every file, then, when all are whole, puts each in its target's place.
-    void commit() {
-        for (const auto &f : files_) f->finish();
-        for (const auto &f : files_) f->commit();
-    }
-
-private:
-    std::vector<std::unique_ptr<OutputFile>> files_;
-};
-
 const char *signalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal"; }
 
-int run(const RunOptions &o, const Trees &trees) {
-    if (std::string problem = stepOptionsProblem(o); !problem.empty()) {
-        std::cerr << "quva run: " << problem << "\n";
-        return kExitUsage;
-    }
-    std::vector<GivenEvent> events;
+// What can be checked before anything starts: the step options, the events and the outputs. A
+// problem is printed as a usage error, and false returned.
+bool checkUsage(const RunOptions &o, const std::filesystem::path &scenario, std::vector<GivenEvent> &events,
+                std::vector<PlannedOutput> &planned) {
     try {
+        if (std::string problem = stepOptionsProblem(o); !problem.empty()) throw std::invalid_argument(problem);
         for (const auto &r : o.releases) events.push_back({parseReleaseEvent(r), "--release " + r});
         for (const auto &k : o.keys) events.push_back({parseKeyEvent(k), "--key " + k});
+        planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot}},
+                              scenario, "--save");
+        return true;
     } catch (const std::invalid_argument &e) {
         std::cerr << "quva run: " << e.what() << "\n";
-        return kExitUsage;
-    }
-    const std::filesystem::path scenarioPath = resolveScenario(trees.searchOrder(), o.scenario);
-    std::vector<PlannedOutput> planned;
-    try {
-        planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot}},
-                              scenarioPath, "--save");
     } catch (const OutputUsageError &e) {
         std::cerr << "quva run: " << e.what() << "\n";
-        return kExitUsage;
     }
+    return false;
+}
 
-    platform::catchStopSignals();
-    RunFiles files;
+SimulationOptions simulationOptions(const RunOptions &o, const Trees &trees) {
     SimulationOptions options;
     options.root = trees.own;
     options.extraRoots = trees.user;
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
+    return options;
+}
+
+// Prints the simulation's warnings on standard error as they come, each once.
+class WarningPrinter {
+public:
+    void flush(const Simulation &sim) {
+        for (; printed_ < sim.warnings().size(); ++printed_) std::cerr << "warning: " << sim.warnings()[printed_] << "\n";
+    }
+
+private:
+    std::size_t printed_ = 0;
+};
+
+// Schedules the timed events and adds the triggered ones. An event for a vessel the scenario does
+// not have is an error: its name is returned.
+std::optional<std::string> addEvents(Simulation &sim, const std::vector<GivenEvent> &events) {
+    for (const auto &given : events) {
+        const std::string &vessel = std::visit([](const auto &e) -> const std::string & { return e.vessel; }, given.event);
+        if (!sim.findVessel(vessel)) return vessel;
+        if (const auto *timed = std::get_if<ScheduledEvent>(&given.event)) sim.schedule(*timed);
+        else sim.triggers().add(std::get<TriggeredEvent>(given.event));
+    }
+    return std::nullopt;
+}
+
+void printSummary(const Simulation &sim) {
+    printTimeline(std::cout, sim);
+    std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim.stepCount()),
+                sim.simTime(), sim.vessels().size());
+    std::fflush(stdout);
+}
+
+// Checks, loads, flies, reports, writes: a run from its command line to its files.
+int run(const RunOptions &o, const Trees &trees) {
+    const std::filesystem::path scenarioPath = resolveScenario(trees.searchOrder(), o.scenario);
+    std::vector<GivenEvent> events;
+    std::vector<PlannedOutput> planned;
+    if (!checkUsage(o, scenarioPath, events, planned)) return kExitUsage;
+
+    platform::catchStopSignals();
+    RunFiles files;
+    WarningPrinter warnings;
     std::optional<Simulation> sim;
     try {
         files.open(planned);  // each target's folder takes a new file, or the run does not start
         ScenarioDocument doc = readScenarioFile(scenarioPath.string());
-        sim.emplace(options);
+        sim.emplace(simulationOptions(o, trees));
         if (OutputFile *trace = files.find("--trace")) sim->trace().writeTo(trace);
-        std::size_t warned = 0;
-        auto flushWarnings = [&] {
-            for (; warned < sim->warnings().size(); ++warned) std::cerr << "warning: " << sim->warnings()[warned] << "\n";
-        };
         try {
             sim->loadScenario(doc);
         } catch (...) {
-            flushWarnings();
+            warnings.flush(*sim);
             throw;
         }
-        for (const auto &given : events) {
-            const std::string &vessel =
-                std::visit([](const auto &e) -> const std::string & { return e.vessel; }, given.event);
-            if (!sim->findVessel(vessel)) {
-                flushWarnings();
-                std::cerr << "quva run: no vessel named \"" << vessel << "\" in " << scenarioPath.string() << "\n";
-                return kExitFailure;
-            }
-            if (const auto *timed = std::get_if<ScheduledEvent>(&given.event)) sim->schedule(*timed);
-            else sim->triggers().add(std::get<TriggeredEvent>(given.event));
+        if (auto missing = addEvents(*sim, events)) {
+            warnings.flush(*sim);
+            std::cerr << "quva run: no vessel named \"" << *missing << "\" in " << scenarioPath.string() << "\n";
+            return kExitFailure;
         }
         for (const auto &init : sim->modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim->vessels().size() << " vessel(s), dt " << o.dt
                   << " s\n";
+
         const double until = o.until.value_or(60.0);
         warnOfLateEvents(events, o.steps ? static_cast<double>(*o.steps) * o.dt : until, o.dt);
         RunOutputs outputs({files.find("--csv"), o.csvInterval, files.find("--plot"), files.all()});
@@ -167,12 +121,11 @@ int run(const RunOptions &o, const Trees &trees) {
         if (o.steps) sim->runSteps(*o.steps);
         else sim->runUntil(until);
         outputs.stop(*sim);
+
         for (std::string &line : sim->triggers().unfired(*sim)) sim->warn(std::move(line));
-        flushWarnings();
-        printTimeline(std::cout, *sim);
-        std::printf("ran %lld steps to t = %.3f s; %zu vessel(s) remain\n", static_cast<long long>(sim->stepCount()),
-                    sim->simTime(), sim->vessels().size());
-        std::fflush(stdout);
+        warnings.flush(*sim);
+        printSummary(*sim);
+
         if (OutputFile *save = files.find("--save")) save->write(sim->saveScenarioText());
         outputs.write(*sim, scenarioTitle(trees.searchOrder(), scenarioPath));
         sim->trace().close();

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/text_sink.h"
 #include "world/vec3.h"
 
 namespace quva {
@@ -58,13 +59,6 @@ private:
 
 // Appends `d` to `out` in the shortest form that reads back as the same double.
 void appendDouble(std::string &out, double d);
-
-// Where the trace's lines go: a file the caller opened and checks.
-class TextSink {
-public:
-    virtual ~TextSink() = default;
-    virtual void write(std::string_view text) = 0;
-};
 
 class Trace {
 public:

@@ -1,4 +1,4 @@
-#include "timeline.h"
+#include "run/timeline.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/simulation.h"
-#include "output_file.h"
-#include "progress_bar.h"
-#include "telemetry.h"
-#include "telemetry_csv.h"
-#include "telemetry_history.h"
+#include "files/output_file.h"
+#include "run/progress_bar.h"
+#include "telemetry/telemetry.h"
+#include "telemetry/telemetry_csv.h"
+#include "telemetry/telemetry_history.h"
 
 namespace quva::cli {
 

@@ -1,4 +1,4 @@
-#include "telemetry_history.h"
+#include "telemetry/telemetry_history.h"
 
 namespace quva::cli {
 

@@ -1,4 +1,4 @@
-#include "polyline.h"
+#include "pictures/polyline.h"
 
 #include <cmath>
 #include <utility>

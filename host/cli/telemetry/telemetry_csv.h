@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string>
 
-#include "output_file.h"
-#include "telemetry.h"
+#include "files/output_file.h"
+#include "telemetry/telemetry.h"
 
 namespace quva::cli {
 

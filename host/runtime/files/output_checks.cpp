@@ -1,10 +1,10 @@
-#include "output_checks.h"
+#include "files/output_checks.h"
 
 #include <system_error>
 
-#include "output_file.h"
+#include "files/output_file.h"
 
-namespace quva::cli {
+namespace quva {
 
 namespace {
 
@@ -55,4 +55,4 @@ std::vector<PlannedOutput> planOutputs(const std::vector<RequestedOutput> &reque
     return planned;
 }
 
-}  // namespace quva::cli
+}  // namespace quva

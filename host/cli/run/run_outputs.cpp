@@ -1,12 +1,12 @@
-#include "run_outputs.h"
+#include "run/run_outputs.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "files/scenario.h"
+#include "pictures/telemetry_plot.h"
 #include "platform/host_platform.h"
-#include "telemetry_plot.h"
 
 namespace quva::cli {
 

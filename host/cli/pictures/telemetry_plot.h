@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "telemetry_history.h"
+#include "telemetry/telemetry_history.h"
 
 namespace quva::cli {
 

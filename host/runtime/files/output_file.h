@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/trace.h"
+#include "files/text_sink.h"
 
-namespace quva::cli {
+namespace quva {
 
 class OutputFile : public TextSink {
 public:
@@ -65,4 +65,4 @@ private:
 // std::runtime_error on a loop of links.
 std::filesystem::path resolveOutputTarget(const std::filesystem::path &given);
 
-}  // namespace quva::cli
+}  // namespace quva

@@ -1,4 +1,4 @@
-#include "telemetry.h"
+#include "telemetry/telemetry.h"
 
 #include <cmath>
 

@@ -1,13 +1,13 @@
-#include "telemetry_plot.h"
+#include "pictures/telemetry_plot.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
 
-#include "axis_ticks.h"
-#include "polyline.h"
-#include "svg_text.h"
+#include "pictures/axis_ticks.h"
+#include "pictures/polyline.h"
+#include "pictures/svg_text.h"
 
 namespace quva::cli {
 

@@ -1,4 +1,4 @@
-#include "event_options.h"
+#include "run/event_options.h"
 
 #include "core/keys.h"
 

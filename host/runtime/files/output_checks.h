@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quva::cli {
+namespace quva {
 
 struct RequestedOutput {
     std::string option;               // "--save"
@@ -33,4 +33,4 @@ public:
 std::vector<PlannedOutput> planOutputs(const std::vector<RequestedOutput> &requested,
                                        const std::filesystem::path &scenario, const std::string &mayReplaceInput);
 
-}  // namespace quva::cli
+}  // namespace quva

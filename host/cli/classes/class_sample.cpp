@@ -1,4 +1,4 @@
-#include "class_sample.h"
+#include "classes/class_sample.h"
 
 #include <stdexcept>
 

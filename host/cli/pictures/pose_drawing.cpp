@@ -1,4 +1,4 @@
-#include "pose_drawing.h"
+#include "pictures/pose_drawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "axis_ticks.h"
 #include "core/pose.h"
 #include "files/mesh.h"
-#include "svg_text.h"
+#include "pictures/axis_ticks.h"
+#include "pictures/svg_text.h"
 
 namespace quva::cli {
 

@@ -1,4 +1,4 @@
-#include "definition_summary.h"
+#include "classes/definition_summary.h"
 
 #include <cstdio>
 #include <map>

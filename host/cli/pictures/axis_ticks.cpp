@@ -1,4 +1,4 @@
-#include "axis_ticks.h"
+#include "pictures/axis_ticks.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "telemetry_csv.h"
+#include "telemetry/telemetry_csv.h"
 
 #include <algorithm>
 #include <cstdio>

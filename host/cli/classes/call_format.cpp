@@ -1,4 +1,4 @@
-#include "call_format.h"
+#include "classes/call_format.h"
 
 namespace quva::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "telemetry.h"
+#include "telemetry/telemetry.h"
 
 namespace quva::cli {
 

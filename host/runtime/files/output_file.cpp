@@ -1,4 +1,4 @@
-#include "output_file.h"
+#include "files/output_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,7 +7,7 @@
 
 #include "platform/host_platform.h"
 
-namespace quva::cli {
+namespace quva {
 
 OutputFile::OutputFile(std::string option, std::filesystem::path target)
     : option_(std::move(option)), target_(std::move(target)) {}
@@ -106,4 +106,4 @@ std::filesystem::path resolveOutputTarget(const std::filesystem::path &given) {
     return (ec ? dir : folder) / p.filename();
 }
 
-}  // namespace quva::cli
+}  // namespace quva

@@ -43,13 +43,13 @@ def cmake_build() -> Path:
         return Path(given).resolve()
     default = SOURCE / "build" / "default"
     if (default / "CMakeCache.txt").is_file():
-        run("cmake", "--build", str(default), "--target", "quva_python")
+        run("cmake", "--build", str(default), "--target", "quva", "quva_python")
         return default
     own = SOURCE / "build" / "pip"
     if not (own / "CMakeCache.txt").is_file():
         run("cmake", "-S", str(SOURCE), "-B", str(own), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
             "-DQUVA_BUILD_TESTS=OFF", "-DQUVA_BUILD_BENCH=OFF", f"-DPython3_EXECUTABLE={sys.executable}")
-    run("cmake", "--build", str(own), "--target", "quva_python")
+    run("cmake", "--build", str(own), "--target", "quva", "quva_python")
     return own
 
 

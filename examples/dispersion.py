@@ -116,9 +116,14 @@ def fly(inputs: Inputs) -> Outcome:
         sim.run(until=TIME_LIMIT)
         drag = sim.telemetry(columns=["drag"])
         vz = sim.telemetry("Capsule", columns=["vertical_speed"])["vertical_speed"]
-        # Peaks from the first step on: the sample taken at loading comes before the placement.
+        # Peaks over the steps flown: at time 0 the canopies have not yet had a step to open in.
         return Outcome(inputs, touchdown.fired, sim.t, capsule.latitude, capsule.longitude, -vz[-2],
-                       max(drag["Drogue"]["drag"][1:]), max(drag["Main"]["drag"][1:]))
+                       peak(drag["Drogue"]["drag"][1:]), peak(drag["Main"]["drag"][1:]))
+
+
+def peak(values) -> float:
+    """The largest value, of a NumPy array or a list."""
+    return float(values.max()) if hasattr(values, "max") else max(values)
 
 
 def ground_offsets(outcomes: List[Outcome]) -> Tuple[List[Tuple[float, float]], Tuple[float, float]]:

@@ -78,11 +78,20 @@ TEST(LocalHorizon, HeadingPitchBankIsTheLevelAttitudeTurnedAsTheReadingsTurnIt) 
 }
 
 TEST(LocalHorizon, StraightUpTheHeadingIsWhereTheBellyFaces) {
-    const Mat3 up = quva::attitudeFromHeading(0.2, 0.4, 30 * kDeg, 90 * kDeg, 0.0);
-    const quva::HeadingPitchBank r = quva::headingPitchBank(up, 0.2, 0.4);
-    EXPECT_NEAR(r.pitch, 90 * kDeg, 1e-7);
-    EXPECT_NEAR(r.heading, 30 * kDeg, 1e-7);
-    EXPECT_NEAR(r.bank, 0.0, 1e-7);
+    // Nose straight up, heading and bank turn the vessel about the same axis: the readings take
+    // the heading from the belly, and so does the placement, whatever the bank.
+    for (double pitch : {90.0, 89.99999999, -90.0}) {
+        SCOPED_TRACE(pitch);
+        const Mat3 level = quva::attitudeFromHeading(0.2, 0.4, 30 * kDeg, pitch * kDeg, 0.0);
+        const Mat3 banked = quva::attitudeFromHeading(0.2, 0.4, 30 * kDeg, pitch * kDeg, 25 * kDeg);
+        for (const Mat3 &m : {level, banked}) {
+            const quva::HeadingPitchBank r = quva::headingPitchBank(m, 0.2, 0.4);
+            EXPECT_NEAR(r.pitch, pitch * kDeg, 1e-7);
+            EXPECT_NEAR(r.heading, 30 * kDeg, 1e-9);
+        }
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) EXPECT_NEAR(level.m[i][j], banked.m[i][j], 1e-7);
+    }
 }
 
 TEST(GroundPlacement, ReadsBackWhatWasPlacedInFlight) {

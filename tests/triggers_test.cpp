@@ -175,7 +175,8 @@ TEST(Triggers, DeleteAndNoticeActionsFireOnceWithTheirTime) {
     EXPECT_NEAR(r.sim.triggers().events()[0].firedAt, 0.5, 1e-12);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].first, 7);
-    EXPECT_NEAR(seen[0].second, 1.0, 0.05);  // 100 m below the start at 100 m/s
+    EXPECT_GT(seen[0].second, 0.9);  // 100 m below the start, sinking at 100 m/s and slowing
+    EXPECT_LT(seen[0].second, 3.0);
     EXPECT_EQ(r.sim.triggers().events()[1].firedAt, seen[0].second);
 }
 

@@ -141,6 +141,7 @@ VesselHandle addVessel(const Core &core, const std::string &name, const std::str
     Entry entry(*core);
     Simulation &sim = core->simForChange();
     const Vessel &v = placement ? sim.createVessel(name, className, *placement, lines) : sim.createVessel(name, className, lines);
+    core->resampleTelemetry();
     return VesselHandle(core, v);
 }
 

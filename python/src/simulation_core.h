@@ -62,6 +62,11 @@ public:
     // step in which the script's actions came due; once the last step is reached, applies the
     // events up to simulation time `end`. Within an Entry.
     Advance advance(std::int64_t lastStep, double end, std::int64_t slice);
+    // Vessels were placed or added between steps: the telemetry's samples of this moment are
+    // taken again. Within an Entry.
+    void resampleTelemetry() {
+        if (telemetry_ && sim_) telemetry_->resample(*sim_);
+    }
     // Whether the telemetry has room for `steps` more steps of the vessels there are now.
     bool telemetryFits(std::int64_t steps) const;
     // A new simulation in this one's state (Simulation::copy), with the same telemetry so far.

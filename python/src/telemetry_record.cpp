@@ -91,32 +91,60 @@ bool TelemetryRecord::sample(const Simulation &sim) {
     std::size_t flying = 0;
     for (const auto &owned : sim.vessels()) flying += !owned->inert() && owned->state.body;
     if (!fits(1, flying)) return false;
+    for (const auto &owned : sim.vessels())
+        if (!owned->inert() && owned->state.body) add(*owned, t);
+    return true;
+}
+
+void TelemetryRecord::add(const Vessel &v, double t) {
     const bool full = needsReadings(options_.columns);
     const bool animations = options_.columns.test(static_cast<std::size_t>(Column::Animations));
+    auto [it, added] = tracks_.try_emplace(v.name);
+    VesselTrack &track = it->second;
+    if (added) {
+        order_.push_back(v.name);
+        track.columns.resize(static_cast<std::size_t>(Column::Animations));
+    }
+    VesselReadings readings;
+    if (full) readings = readVessel(v);
+    for (std::size_t c = 0; c < track.columns.size(); ++c)
+        if (options_.columns.test(c))
+            track.columns[c].push_back(value(static_cast<Column>(c), v, full ? &readings : nullptr, t));
+    if (animations) {
+        // A vessel that defines an animation late gets NaN for the samples before it.
+        while (track.animations.size() < v.animations.size()) track.animations.emplace_back(track.samples, kNaN);
+        for (std::size_t a = 0; a < track.animations.size(); ++a)
+            track.animations[a].push_back(a < v.animations.size() ? v.animations[a].state : kNaN);
+    }
+    ++track.samples;
+    ++samples_;
+}
+
+void TelemetryRecord::resample(const Simulation &sim) {
+    const double t = sim.simTime();
+    const std::size_t time = static_cast<std::size_t>(Column::Time);
+    auto sampledNow = [&](const VesselTrack &track) { return track.samples > 0 && track.columns[time].back() == t; };
+    bool moment = false;
+    for (const auto &[name, track] : tracks_) moment = moment || sampledNow(track);
+    if (!moment) return;
     for (const auto &owned : sim.vessels()) {
         const Vessel &v = *owned;
         if (v.inert() || !v.state.body) continue;
-        auto [it, added] = tracks_.try_emplace(v.name);
-        VesselTrack &track = it->second;
-        if (added) {
-            order_.push_back(v.name);
-            track.columns.resize(static_cast<std::size_t>(Column::Animations));
+        auto it = tracks_.find(v.name);
+        if (it != tracks_.end() && sampledNow(it->second)) {
+            // The sample of this moment goes, to be taken again.
+            VesselTrack &track = it->second;
+            for (auto &column : track.columns)
+                if (!column.empty() && column.size() == track.samples) column.pop_back();
+            for (auto &states : track.animations)
+                if (states.size() == track.samples) states.pop_back();
+            --track.samples;
+            --samples_;
+        } else if (it != tracks_.end()) {
+            continue;  // a vessel sampled before, not now: its next sample comes with the others
         }
-        VesselReadings readings;
-        if (full) readings = readVessel(v);
-        for (std::size_t c = 0; c < track.columns.size(); ++c)
-            if (options_.columns.test(c))
-                track.columns[c].push_back(value(static_cast<Column>(c), v, full ? &readings : nullptr, t));
-        if (animations) {
-            // A vessel that defines an animation late gets NaN for the samples before it.
-            while (track.animations.size() < v.animations.size()) track.animations.emplace_back(track.samples, kNaN);
-            for (std::size_t a = 0; a < track.animations.size(); ++a)
-                track.animations[a].push_back(a < v.animations.size() ? v.animations[a].state : kNaN);
-        }
-        ++track.samples;
-        ++samples_;
+        add(v, t);
     }
-    return true;
 }
 
 }  // namespace quva::python

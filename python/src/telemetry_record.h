@@ -47,6 +47,10 @@ public:
     // Adds one sample of every vessel that flies, if one is due at the simulation's time. False
     // (and nothing added) when that would pass the limit.
     bool sample(const Simulation &sim);
+    // Takes the samples of the present moment again, for vessels placed or added between steps:
+    // a vessel's sample at the simulation's time is replaced, and one that has none gets one if
+    // the others have theirs.
+    void resample(const Simulation &sim);
     // Whether `more` further samples of every vessel there is now still fit under the limit.
     bool fits(std::int64_t moments, std::size_t vessels) const;
     std::int64_t samples() const { return samples_; }
@@ -57,6 +61,8 @@ public:
     const std::vector<std::string> &order() const { return order_; }
 
 private:
+    void add(const Vessel &v, double t);
+
     TelemetryOptions options_;
     SampleClock clock_;
     std::map<std::string, VesselTrack> tracks_;

@@ -126,6 +126,10 @@ void VesselHandle::requestDeletion() const {
 void VesselHandle::place(const GroundPlacement &placement) const {
     if (std::string problem = placementProblem(placement); !problem.empty()) throw std::invalid_argument(problem);
     with(true, [&](Simulation &sim, Vessel &v) { sim.place(v, placement); });
+    if (auto core = core_.lock()) {
+        Entry entry(*core);
+        core->resampleTelemetry();
+    }
 }
 
 }  // namespace quva::python

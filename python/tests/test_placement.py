@@ -156,3 +156,15 @@ def test_bad_placements_are_refused_and_change_nothing(bad, error):
         with pytest.raises(error):
             sim.add_vessel("New", "QuvaCapsule", **bad)
         assert capsule.position == before and [v.name for v in sim.vessels] == ["Capsule"]
+
+
+def test_telemetry_of_the_moment_follows_a_placement_and_a_new_vessel():
+    with quva.Simulation.from_text(SHIPS, telemetry=["altitude", "velocity_up"]) as sim:
+        sim.vessel("Capsule").place(latitude=1, longitude=2, altitude=1234.5, velocity=(0, 0, -7))
+        sim.add_vessel("Probe", "QuvaCapsule", latitude=3, longitude=4, altitude=500)
+        sim.step()
+        capsule, probe = sim.telemetry("Capsule"), sim.telemetry("Probe")
+        assert list(capsule["time"]) == pytest.approx([0.0, 0.1]) and list(probe["time"]) == pytest.approx([0.0, 0.1])
+        assert capsule["altitude"][0] == pytest.approx(1234.5, abs=1e-6)
+        assert capsule["velocity_up"][0] == pytest.approx(-7.0, abs=1e-9)
+        assert probe["altitude"][0] == pytest.approx(500.0, abs=1e-6)

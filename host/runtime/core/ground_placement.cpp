@@ -91,9 +91,15 @@ void Simulation::place(Vessel &v, const GroundPlacement &p) {
                                  "\" and moves with it: place \"" + holder->name + "\" instead, or release it first");
     const Body &body = p.body ? *p.body : earth();
     placeOverGround(v, p, orientation(body));
-    // The vessels it holds follow it at once, each after its own holder.
+    // The vessels it holds follow it at once, each after its own holder, and their forces (drag
+    // included) are those of where they now are.
     placeAll(0);
-    if (options_.flightModel && !v.state.landed) evaluateForces(*this, v);
+    if (!options_.flightModel) return;
+    for (const auto &owned : vessels_) {
+        Vessel *top = owned.get();
+        while (top->parent()) top = top->parent();
+        if (top == &v && !owned->inert() && !owned->state.landed) evaluateForces(*this, *owned);
+    }
 }
 
 }  // namespace quva

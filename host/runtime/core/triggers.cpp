@@ -9,15 +9,21 @@
 
 namespace quva {
 
-bool Condition::holds(double reading) const {
+namespace {
+
+bool compared(Condition::Compare compare, double a, double b) {
     switch (compare) {
-    case Compare::Less: return reading < value;
-    case Compare::LessOrEqual: return reading <= value;
-    case Compare::Greater: return reading > value;
-    case Compare::GreaterOrEqual: return reading >= value;
+    case Condition::Compare::Less: return a < b;
+    case Condition::Compare::LessOrEqual: return a <= b;
+    case Condition::Compare::Greater: return a > b;
+    case Condition::Compare::GreaterOrEqual: return a >= b;
     }
     return false;
 }
+
+}  // namespace
+
+bool Condition::holds(double reading) const { return compared(compare, reading, value); }
 
 bool Condition::holdsAtStep(const Vessel &v, std::int64_t step, double dt) const {
     if (reading != Reading::Time) return holds(readingValue(reading, v, static_cast<double>(step) * dt));
@@ -25,14 +31,7 @@ bool Condition::holdsAtStep(const Vessel &v, std::int64_t step, double dt) const
     double at = value / dt;
     const double nearest = std::round(at);
     if (std::fabs(at - nearest) <= 1e-9) at = nearest;
-    const double k = static_cast<double>(step);
-    switch (compare) {
-    case Compare::Less: return k < at;
-    case Compare::LessOrEqual: return k <= at;
-    case Compare::Greater: return k > at;
-    case Compare::GreaterOrEqual: return k >= at;
-    }
-    return false;
+    return compared(compare, static_cast<double>(step), at);
 }
 
 namespace {

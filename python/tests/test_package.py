@@ -26,7 +26,7 @@ def test_importing_on_another_python_names_the_one_it_was_built_for(tmp_path):
     version = package / "_version.py"
     version.write_text(re.sub(r"BUILT_FOR_PYTHON = \(.*\)", "BUILT_FOR_PYTHON = (3, 99)", version.read_text()))
     done = subprocess.run([sys.executable, "-c", "import quva"], capture_output=True, text=True,
-                          env={**os.environ, "PYTHONPATH": str(tmp_path)})
+                          env={**os.environ, "PYTHONPATH": str(tmp_path)}, cwd=tmp_path)
     assert done.returncode != 0
     assert "built for Python 3.99" in done.stderr and sys.executable in done.stderr
 

@@ -70,7 +70,7 @@ class BuildWithTree(build_py):
         build = cmake_build()
         staging = Path(self.build_lib).parent / "quva-install"
         shutil.rmtree(staging, ignore_errors=True)
-        run("cmake", "--install", str(build), "--prefix", str(staging))
+        run("cmake", "--install", str(build), "--prefix", str(staging), "--strip")
         package = Path(self.build_lib) / "quva"
         check_extension(staging / "python" / "quva")
         for item in (staging / "python" / "quva").iterdir():

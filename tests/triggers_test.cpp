@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/simulation.h"
 #include "core/triggers.h"
@@ -122,6 +124,60 @@ TEST(Triggers, ConditionsThatNeverHoldAreReportedAndFireNothing) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("alt<10 never held"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("t>1000 never held"), std::string::npos) << lines[1];
+}
+
+TEST(Triggers, ConditionsOnTimeFollowTheWholeStepRuleOfTimedEvents) {
+    // k·dt lands a rounding error off the time it stands for: 3 * 0.3 is 0.8999999999999999 and
+    // 3 * 0.1 is 0.30000000000000004. A condition on t counts step k's end as k·dt exactly.
+    struct Case {
+        const char *condition;
+        double dt;
+        std::int64_t firstStep;
+    };
+    const quva::Vessel dummy{};
+    for (const Case &c : {Case{"t>=0.9", 0.3, 3}, Case{"t>0.9", 0.3, 4}, Case{"t>0.3", 0.1, 4}, Case{"t>=0.3", 0.1, 3},
+                          Case{"t<=0.3", 0.1, 1}, Case{"t>0.6", 0.25, 3}, Case{"t>=0.6", 0.25, 3},
+                          Case{"t>=1e-9", 0.1, 1}, Case{"time>=120", 0.05, 2400}}) {
+        SCOPED_TRACE(c.condition);
+        const quva::Condition condition = quva::parseCondition(c.condition);
+        std::int64_t first = 1;
+        while (!condition.holdsAtStep(dummy, first, c.dt) && first < 100000) ++first;
+        EXPECT_EQ(first, c.firstStep);
+        EXPECT_EQ(quva::stepOfTime(static_cast<double>(c.firstStep) * c.dt, c.dt), c.firstStep);
+    }
+    // Less-than conditions hold until that step, and no longer.
+    const quva::Condition before = quva::parseCondition("t<0.9");
+    EXPECT_TRUE(before.holdsAtStep(dummy, 2, 0.3));
+    EXPECT_FALSE(before.holdsAtStep(dummy, 3, 0.3));
+}
+
+TEST(Triggers, DeleteAndNoticeActionsFireOnceWithTheirTime) {
+    Recovery r;
+    quva::TriggeredEvent remove;
+    remove.condition = quva::parseCondition("t>=0.5");
+    remove.vessel = "Main";
+    remove.action = quva::TriggeredEvent::Action::Delete;
+    r.sim.triggers().add(remove);
+    quva::TriggeredEvent notice;
+    notice.condition = quva::parseCondition("alt<3900");
+    notice.vessel = "Capsule";
+    notice.action = quva::TriggeredEvent::Action::Notice;
+    notice.notice = 7;
+    std::vector<std::pair<int, double>> seen;
+    r.sim.triggers().setNotice([&](const quva::TriggeredEvent &e, quva::Vessel &v) {
+        EXPECT_EQ(v.name, "Capsule");
+        seen.emplace_back(e.notice, r.sim.simTime());
+    });
+    const std::size_t index = r.sim.triggers().add(notice);
+    EXPECT_EQ(index, 1u);
+    r.sim.runUntil(3.0);
+    EXPECT_EQ(r.sim.findVessel("Main"), nullptr);  // removed at the end of the step after
+    EXPECT_NEAR(r.sim.triggers().events()[0].firedAt, 0.5, 1e-12);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, 7);
+    EXPECT_GT(seen[0].second, 0.9);  // 100 m below the start, sinking at 100 m/s and slowing
+    EXPECT_LT(seen[0].second, 3.0);
+    EXPECT_EQ(r.sim.triggers().events()[1].firedAt, seen[0].second);
 }
 
 }  // namespace

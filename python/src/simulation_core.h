@@ -1,108 +1,102 @@
 // The simulation behind a Python quva.Simulation: the runtime's Simulation, loaded from a
-// scenario, with what a script needs around it. Only one may be open at a time, because the
-// runtime's host functions act on the one current simulation; a failed step leaves the
-// simulation closed to further steps, since a module may have stopped half way through its work.
+// scenario, with what a script needs around it.
+//
+// Several may be open at once, in one thread or in several. The runtime's host functions act on
+// the current simulation of the calling thread, so every use of a simulation goes through an
+// Entry (entry.h), which holds the simulation's lock and makes it current for that time: two
+// threads never work on one simulation at once, and each may step a simulation of its own while
+// the other steps another. A failed step leaves the simulation closed to further steps, since a
+// module may have stopped half way through its work.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
-#include <stdexcept>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/simulation.h"
+#include "files/scenario.h"
 #include "telemetry_record.h"
 
 namespace quva::python {
 
 struct LoadOptions {
-    std::string scenario;  // the file
-    std::string root;      // the add-on tree
+    std::string root;  // the add-on tree
     double dt = 0.1;
     bool keepUnknown = false;
-    bool trace = false;      // keep the call trace in memory
-    bool telemetry = false;  // record every vessel's readings at every step
+    bool trace = false;  // keep the call trace in memory
+    TelemetryOptions telemetry;
+};
+
+// What a stretch of steps ended with.
+struct Advance {
+    std::vector<int> notices;  // the script's triggered actions that came due, in order
+    bool done = false;         // the last step was reached (and the events up to the end applied)
 };
 
 class SimulationCore {
 public:
-    // Throws InputError on a bad scenario, std::runtime_error when another one is open.
-    explicit SimulationCore(const LoadOptions &options);
+    // Loads the document; throws InputError on a bad scenario. Call within an Entry-less scope:
+    // the simulation is current on this thread only while it loads.
+    SimulationCore(const LoadOptions &options, const ScenarioDocument &doc);
     ~SimulationCore();
     SimulationCore(const SimulationCore &) = delete;
     SimulationCore &operator=(const SimulationCore &) = delete;
 
-    // The runtime simulation, for reading; throws once closed.
+    std::recursive_mutex &mutex() { return mutex_; }
+    // The runtime simulation, or null once closed; for Entry.
+    Simulation *raw() { return sim_.get(); }
+
+    // The runtime simulation, for reading; throws once closed. Within an Entry.
     Simulation &sim();
     const Simulation &sim() const;
     // The same, for what changes the flight: also refused after a failed step.
     Simulation &simForChange();
 
     bool closed() const { return !sim_; }
-    void close();
+    void close();  // within an Entry
 
-    // Runs n steps, or to simulation time t, calling `interrupted` every thousand steps (the
-    // interpreter's signal check), which ends the run by throwing. Between slices the simulation
-    // stands between two steps, so an interruption leaves it usable.
-    template <class Interrupted>
-    void step(std::int64_t n, Interrupted interrupted);
-    template <class Interrupted>
-    void runUntil(double t, Interrupted interrupted);
+    // Runs steps until step `lastStep` has run, at most `slice` of them, stopping early after a
+    // step in which the script's actions came due; once the last step is reached, applies the
+    // events up to simulation time `end`. Within an Entry.
+    Advance advance(std::int64_t lastStep, double end, std::int64_t slice);
+    // Vessels were placed or added between steps: the telemetry's samples of this moment are
+    // taken again. Within an Entry.
+    void resampleTelemetry() {
+        if (telemetry_ && sim_) telemetry_->resample(*sim_);
+    }
+    // Whether the telemetry has room for `steps` more steps of the vessels there are now.
+    bool telemetryFits(std::int64_t steps) const;
+    // A new simulation in this one's state (Simulation::copy), with the same telemetry so far.
+    std::unique_ptr<SimulationCore> copy();
+
+    // The script's actions: adds a triggered event; returns its index.
+    std::size_t addTrigger(TriggeredEvent event);
 
     std::string scenarioPath() const { return scenario_; }
     const TelemetryRecord *telemetry() const { return telemetry_ ? &*telemetry_ : nullptr; }
     const std::optional<std::string> &failure() const { return failure_; }
 
 private:
+    SimulationCore() = default;
     // Runs f, marking the simulation failed if it throws.
     template <class F>
     void guarded(F f);
     void checkUsable() const;
+    void watch();
 
+    std::recursive_mutex mutex_;
     std::unique_ptr<Simulation> sim_;
     std::string scenario_;
     std::optional<TelemetryRecord> telemetry_;
+    bool telemetryFull_ = false;
+    std::vector<int> notices_;  // fired in the steps run so far, not yet handed over
     std::optional<std::string> failure_;
-    static SimulationCore *open_;
 };
 
-template <class F>
-void SimulationCore::guarded(F f) {
-    Simulation &s = simForChange();
-    try {
-        f(s);
-    } catch (const std::exception &e) {
-        failure_ = e.what();
-        throw;
-    }
-}
-
-constexpr std::int64_t kSliceSteps = 1000;
-
-template <class Interrupted>
-void SimulationCore::step(std::int64_t n, Interrupted interrupted) {
-    if (n < 0) throw std::invalid_argument("the number of steps must be 0 or more");
-    while (n > 0) {
-        const std::int64_t slice = n < kSliceSteps ? n : kSliceSteps;
-        guarded([&](Simulation &running) { running.runSteps(slice); });
-        n -= slice;
-        if (n > 0) interrupted();
-    }
-}
-
-template <class Interrupted>
-void SimulationCore::runUntil(double t, Interrupted interrupted) {
-    if (!std::isfinite(t)) throw std::invalid_argument("the time to run to must be a finite number of seconds");
-    for (;;) {
-        const Simulation &s = sim();
-        const double sliceEnd = static_cast<double>(s.stepCount() + kSliceSteps) * s.dt();
-        if (sliceEnd >= t) break;
-        guarded([&](Simulation &running) { running.runUntil(sliceEnd); });
-        interrupted();
-    }
-    guarded([&](Simulation &running) { running.runUntil(t); });
-}
+// Builds a scenario document from text held in memory; `name` stands for the file in messages.
+ScenarioDocument scenarioFromText(const std::string &text, const std::string &name);
 
 }  // namespace quva::python

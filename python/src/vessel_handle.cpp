@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "core/keys.h"
-#include "core/vessel_readings.h"
+#include "entry.h"
 
 namespace quva::python {
 
@@ -16,79 +16,120 @@ std::array<double, 3> array(const Vec3 &v) { return {v.x, v.y, v.z}; }
 
 bool VesselHandle::alive() const {
     auto core = core_.lock();
-    if (!core || core->closed()) return false;
+    if (!core) return false;
+    Entry entry(*core);
     // The record may have gone back to the runtime's pool and be reused: the id tells them apart.
-    return core->sim().isLive(vessel_) && vessel_->id == id_;
+    return !core->closed() && core->sim().isLive(vessel_) && vessel_->id == id_;
 }
 
-const Vessel &VesselHandle::get() const {
-    auto core = core_.lock();
-    if (!core || core->closed()) throw std::runtime_error("vessel \"" + name_ + "\": its simulation is closed");
-    if (!alive()) throw std::runtime_error("vessel \"" + name_ + "\" has been removed from the simulation");
+const Vessel &VesselHandle::checked(SimulationCore &core) const {
+    if (core.closed()) throw std::runtime_error("vessel \"" + name_ + "\": its simulation is closed");
+    if (!core.sim().isLive(vessel_) || vessel_->id != id_)
+        throw std::runtime_error("vessel \"" + name_ + "\" has been removed from the simulation");
     return *vessel_;
 }
 
-const Vessel &VesselHandle::flying() const {
-    const Vessel &v = get();
+template <class F>
+auto VesselHandle::with(bool change, F f) const {
+    auto core = core_.lock();
+    if (!core) throw std::runtime_error("vessel \"" + name_ + "\": its simulation is closed");
+    Entry entry(*core);
+    const Vessel &v = checked(*core);
     if (v.inert() || !v.state.body)
         throw std::runtime_error("vessel \"" + name_ + "\" is carried along unchanged (class " + v.className +
                                  " is unknown) and has no flight state");
-    return v;
+    Simulation &sim = change ? core->simForChange() : core->sim();
+    return f(sim, const_cast<Vessel &>(v));
 }
 
-std::pair<Simulation &, Vessel &> VesselHandle::forChange() const {
-    const Vessel &v = flying();
-    Simulation &sim = core_.lock()->simForChange();
-    return {sim, const_cast<Vessel &>(v)};
+std::string VesselHandle::className() const {
+    auto core = core_.lock();
+    if (!core) throw std::runtime_error("vessel \"" + name_ + "\": its simulation is closed");
+    Entry entry(*core);
+    return checked(*core).className;
 }
 
-std::array<double, 3> VesselHandle::position() const { return array(flying().state.pos); }
-std::array<double, 3> VesselHandle::velocity() const { return array(flying().state.vel); }
-double VesselHandle::altitude() const { return readVessel(flying()).altitude; }
-double VesselHandle::airspeed() const { return readVessel(flying()).airspeed; }
-double VesselHandle::groundSpeed() const { return readVessel(flying()).groundSpeed; }
-double VesselHandle::verticalSpeed() const { return readVessel(flying()).verticalSpeed; }
+std::array<double, 3> VesselHandle::position() const {
+    return with(false, [](Simulation &, Vessel &v) { return array(v.state.pos); });
+}
+std::array<double, 3> VesselHandle::velocity() const {
+    return with(false, [](Simulation &, Vessel &v) { return array(v.state.vel); });
+}
+VesselReadings VesselHandle::readings() const {
+    return with(false, [](Simulation &, Vessel &v) { return readVessel(v); });
+}
+double VesselHandle::mass() const {
+    return with(false, [](Simulation &, Vessel &v) { return v.mass(); });
+}
+double VesselHandle::emptyMass() const {
+    return with(false, [](Simulation &, Vessel &v) { return v.def.emptyMass; });
+}
+double VesselHandle::drag() const {
+    return with(false, [](Simulation &, Vessel &v) { return v.readout.drag; });
+}
+bool VesselHandle::groundContact() const {
+    return with(false, [](Simulation &, Vessel &v) { return v.groundContact; });
+}
+bool VesselHandle::landed() const {
+    return with(false, [](Simulation &, Vessel &v) { return v.state.landed; });
+}
 
 std::optional<VesselHandle> VesselHandle::parent() const {
-    const Vessel *p = flying().parent();
-    if (!p) return std::nullopt;
-    return VesselHandle(core_, *p);
+    return with(false, [&](Simulation &, Vessel &v) -> std::optional<VesselHandle> {
+        if (const Vessel *p = v.parent()) return VesselHandle(core_, *p);
+        return std::nullopt;
+    });
 }
 
 std::vector<double> VesselHandle::animations() const {
-    std::vector<double> states;
-    for (const Animation &a : flying().animations) states.push_back(a.state);
-    return states;
+    return with(false, [](Simulation &, Vessel &v) {
+        std::vector<double> states;
+        for (const Animation &a : v.animations) states.push_back(a.state);
+        return states;
+    });
 }
 
 void VesselHandle::setEmptyMass(double kg) const {
     if (!(kg > 0.0) || !std::isfinite(kg)) throw std::invalid_argument("the empty mass must be a positive number of kg");
-    forChange().second.def.emptyMass = kg;
+    with(true, [&](Simulation &, Vessel &v) { v.def.emptyMass = kg; });
 }
 
 void VesselHandle::release() const {
-    auto [sim, v] = forChange();
-    if (!v.parent()) throw std::runtime_error("vessel \"" + name_ + "\" is not attached");
-    sim.release(v);
+    with(true, [&](Simulation &sim, Vessel &v) {
+        if (!v.parent()) throw std::runtime_error("vessel \"" + name_ + "\" is not attached");
+        sim.release(v);
+    });
 }
 
-bool VesselHandle::press(const std::string &key, const std::vector<std::string> &modifiers) const {
-    const DWORD code = key.size() == 1 ? letterKeyCode(key[0]) : 0;
-    if (!code) throw std::invalid_argument("key \"" + key + "\": a key is one letter, A to Z");
-    std::vector<DWORD> held;
+KeyPress keyPress(const std::string &key, const std::vector<std::string> &modifiers) {
+    KeyPress k;
+    k.key = key.size() == 1 ? letterKeyCode(key[0]) : 0;
+    if (!k.key) throw std::invalid_argument("key \"" + key + "\": a key is one letter, A to Z");
     for (const std::string &m : modifiers) {
         const DWORD c = modifierKeyCode(m);
         if (!c)
             throw std::invalid_argument("unknown modifier \"" + m + "\" (use lshift, rshift, lctrl, rctrl, lalt or ralt)");
-        held.push_back(c);
+        k.modifiers.push_back(c);
     }
-    auto [sim, v] = forChange();
-    return sim.pressKey(v, code, held) != 0;
+    return k;
+}
+
+bool VesselHandle::press(const std::string &key, const std::vector<std::string> &modifiers) const {
+    const KeyPress k = keyPress(key, modifiers);
+    return with(true, [&](Simulation &sim, Vessel &v) { return sim.pressKey(v, k.key, k.modifiers) != 0; });
 }
 
 void VesselHandle::requestDeletion() const {
-    auto [sim, v] = forChange();
-    sim.requestDeletion(v);
+    with(true, [](Simulation &sim, Vessel &v) { sim.requestDeletion(v); });
+}
+
+void VesselHandle::place(const GroundPlacement &placement) const {
+    if (std::string problem = placementProblem(placement); !problem.empty()) throw std::invalid_argument(problem);
+    with(true, [&](Simulation &sim, Vessel &v) { sim.place(v, placement); });
+    if (auto core = core_.lock()) {
+        Entry entry(*core);
+        core->resampleTelemetry();
+    }
 }
 
 }  // namespace quva::python

@@ -33,4 +33,10 @@ def test_every_run_lands_with_sane_figures(tmp_path):
         assert 10.0 < float(r["descent_rate_mps"]) < 40.0
         assert float(r["main_peak_drag_n"]) > 0.0 and float(r["drogue_peak_drag_n"]) > 0.0
         assert float(r["touchdown_s"]) > 100.0
-    assert svg.count("<circle") == 4 + 2  # the points, the mean and the circle around it
+    assert svg.count("<circle") == 4 and svg.count("<ellipse") == 2  # the points, the 50 % and 95 % ellipses
+    assert "east of the mean touchdown point (m)" in svg and "north of the mean touchdown point (m)" in svg
+    # Over the ground the points lie around their mean, tens of metres apart, not hundreds.
+    east = [float(r["east_m"]) for r in rows]
+    north = [float(r["north_m"]) for r in rows]
+    assert abs(sum(east)) < 0.01 and abs(sum(north)) < 0.01  # the table has millimetres
+    assert max(map(abs, east + north)) < 300.0

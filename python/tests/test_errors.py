@@ -37,13 +37,30 @@ def test_missing_scenario_and_bad_arguments(tmp_path):
             quva.Simulation.load("Quva/ApexCover", dt=dt)
 
 
-def test_only_one_simulation_is_open_at_a_time():
+def test_several_simulations_may_be_open_at_once():
+    # Once only one could be; now each is independent (see test_simulations.py).
     first = quva.Simulation.load("Quva/ApexCover")
-    with pytest.raises(quva.Error, match="another quva.Simulation is open"):
-        quva.Simulation.load("Quva/Recovery")
-    first.close()
     with quva.Simulation.load("Quva/Recovery") as second:
-        assert len(second.vessels) == 3
+        assert len(second.vessels) == 3 and len(first.vessels) == 2
+    first.close()
+
+
+def test_errors_a_user_meets_say_what_to_do(tmp_path):
+    with quva.Simulation.load("Quva/Recovery") as sim:
+        with pytest.raises(quva.Error, match='no vessel named "Drouge" \\(there are "Capsule", "Drogue", "Main"\\)'):
+            sim.vessel("Drouge")
+    with pytest.raises(quva.Error) as missing:
+        quva.Simulation.load("Quva/Recovry")
+    assert "Recovry.scn" in str(missing.value) and "Scenarios" in str(missing.value)
+    assert missing.value.file == "Quva/Recovry" and missing.value.line is None
+    with pytest.raises(TypeError, match="Simulation.load"):
+        quva.Simulation("Quva/Recovery")
+    # Every Error has both attributes, None where they do not apply.
+    assert quva.Error("x").file is None and quva.Error("x").line is None
+    with quva.Simulation.load("Quva/ApexCover") as sim:
+        with pytest.raises(quva.Error) as misuse:
+            sim.vessel("Capsule").release()
+        assert misuse.value.file is None and misuse.value.line is None
 
 
 def test_a_closed_simulation_and_its_handles_refuse_politely():
@@ -102,8 +119,9 @@ def test_a_step_that_fails_stops_the_simulation_but_leaves_it_readable(scenario)
 
 def test_unknown_classes_are_carried_along_on_request(scenario):
     path = scenario("S:SomeStation\n  STATUS Orbiting Earth\nEND\nC:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0 6400000 0\nEND\n")
-    with pytest.raises(quva.Error, match="--keep-unknown"):
+    with pytest.raises(quva.Error, match="load with keep_unknown=True") as caught:
         quva.Simulation.load(path)
+    assert "--keep-unknown" not in str(caught.value)
     with quva.Simulation.load(path, keep_unknown=True) as sim:
         station = sim.vessel("S")
         assert station.class_name == "SomeStation"

@@ -90,3 +90,39 @@ def test_telemetry_is_numpy_when_numpy_is_there(recovery):
     assert isinstance(track["altitude"], numpy.ndarray)
     assert track["altitude"].dtype == numpy.float64
     assert track["time"][0] == 0.0 and track["time"][1] == pytest.approx(0.1)
+
+
+GROUND_COLUMNS = {"latitude": "latitude", "longitude": "longitude", "heading": "heading", "pitch": "pitch",
+                  "bank": "bank", "dynamic_pressure": "dynamic_pressure", "mach": "mach"}
+
+
+def test_telemetry_has_the_ground_readings_of_the_vessels(recovery):
+    sim, _ = recovery
+    for v in sim.vessels:
+        track = sim.telemetry(v.name)
+        for column, prop in GROUND_COLUMNS.items():
+            assert track[column][-1] == pytest.approx(getattr(v, prop), rel=1e-12, abs=1e-12), (v.name, column)
+        east, north, up = v.velocity_enu
+        assert (track["velocity_east"][-1], track["velocity_north"][-1], track["velocity_up"][-1]) == \
+            pytest.approx((east, north, up), abs=1e-12)
+        assert (track["omega_x"][-1], track["omega_y"][-1], track["omega_z"][-1]) == v.angular_velocity
+        assert up == pytest.approx(v.vertical_speed, abs=1e-9)
+
+
+def test_ground_readings_of_the_falling_capsule(recovery):
+    sim, _ = recovery
+    track = sim.telemetry("Capsule")
+    # Through the air the capsule first sinks at 100 m/s with no drift; the dynamic pressure is
+    # half the density times the airspeed squared, and Mach the airspeed over some 320 m/s.
+    assert track["velocity_up"][0] == pytest.approx(-100.0, abs=1e-3)
+    assert abs(track["velocity_east"][0]) < 0.05 and abs(track["velocity_north"][0]) < 0.05
+    assert track["dynamic_pressure"][0] == pytest.approx(0.5 * 0.82 * 100.0 ** 2, rel=0.03)
+    assert track["mach"][0] == pytest.approx(100.0 / 324.6, rel=0.01)
+    # Its nose points straight up: the attitude is held against the stars, so the horizon turns
+    # away under it only slowly.
+    assert track["pitch"][0] == pytest.approx(90.0, abs=1e-5)
+    assert track["pitch"][1] == pytest.approx(track["pitch"][0], abs=1e-3)
+    assert set(sim.telemetry("Capsule", columns=["latitude", "anim"])) == {"latitude"}  # the capsule has no animations
+    assert set(sim.telemetry("Main", columns=["mach", "anim"])) == {"mach", "anim0"}
+    with pytest.raises(ValueError, match="no telemetry column"):
+        sim.telemetry(columns=["latitud"])

@@ -44,3 +44,20 @@ def test_save_that_cannot_be_written_is_an_error_and_leaves_the_old_file(tmp_pat
         sim.save(target)
     assert target.read_text().startswith("BEGIN_DESC")
     assert os.listdir(tmp_path) == ["keep.scn"]  # no temporary file left behind
+
+
+def test_save_keeps_a_link_and_replaces_only_regular_files(tmp_path):
+    target = tmp_path / "real.scn"
+    target.write_text("old\n")
+    link = tmp_path / "link.scn"
+    link.symlink_to(target)
+    fifo = tmp_path / "pipe.scn"
+    os.mkfifo(fifo)
+    with quva.Simulation.load("Quva/ApexCover") as sim:
+        sim.save(link)
+        assert link.is_symlink() and target.read_text() == sim.scenario_text()
+        for special in (fifo, "/dev/null"):
+            with pytest.raises(quva.Error, match="not a regular file"):
+                sim.save(special)
+    assert fifo.is_fifo()
+    assert sorted(os.listdir(tmp_path)) == ["link.scn", "pipe.scn", "real.scn"]

@@ -103,7 +103,7 @@ RunEvent parseReleaseEvent(const std::string &text) {
     TriggeredEvent e;
     e.condition = conditionOf(parts.when, text);
     e.vessel = parts.vessel;
-    e.release = true;
+    e.action = TriggeredEvent::Action::Release;
     return e;
 }
 
@@ -113,7 +113,7 @@ RunEvent parseKeyEvent(const std::string &text) {
     TriggeredEvent e;
     e.condition = conditionOf(parts.when, text);
     e.vessel = parts.vessel;
-    e.release = false;
+    e.action = TriggeredEvent::Action::Key;
     std::tie(e.key, e.modifiers) = parseKeys(parts.keys, text);
     return e;
 }

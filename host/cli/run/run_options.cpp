@@ -10,7 +10,7 @@ namespace {
 
 // The longest run accepted: far beyond any real one, it turns a slip in --dt, --until or --steps
 // into an error instead of a run that never ends.
-constexpr double kMaxSteps = 1e9;
+constexpr double kMaxSteps = static_cast<double>(kMaxRunSteps);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sample_clock.h"
 #include "core/simulation.h"
 
 namespace quva::cli {
@@ -24,19 +25,6 @@ VesselSample sampleVessel(const Vessel &v, double t);
 
 // Vessels that have a flight to report: inert ones (unknown classes) carry no state.
 bool reportsFlight(const Vessel &v);
-
-// Takes a sample at every step, or, with an interval, at the first step at or after each multiple
-// of the interval (the start, time 0, included).
-class SampleClock {
-public:
-    explicit SampleClock(double interval = 0.0) : interval_(interval) {}
-    // True when a sample is due at simulation time t; then advances to the next multiple.
-    bool due(double t);
-
-private:
-    double interval_;
-    double next_ = 0.0;
-};
 
 // Receives the samples of a run, vessel by vessel, in creation order at each sampled moment.
 class TelemetrySink {

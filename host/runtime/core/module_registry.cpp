@@ -1,9 +1,12 @@
 #include "core/module_registry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,7 +18,8 @@ namespace quva {
 
 namespace {
 
-ModuleRegistry *g_loading = nullptr;
+// Per thread: simulations on other threads may load modules at the same time.
+thread_local ModuleRegistry *g_loading = nullptr;
 
 class LoadingScope {
 public:
@@ -46,6 +50,24 @@ bool staysInsideTree(const std::string &name) {
 }  // namespace
 
 ModuleRegistry *ModuleRegistry::loading() { return g_loading; }
+
+namespace {
+
+std::atomic<bool> g_keepLoaded{false};
+
+// One more reference to each module, never given back, once modules are kept loaded.
+void keepReference(const std::filesystem::path &file) {
+    static std::mutex lock;
+    static std::set<std::filesystem::path> kept;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!kept.insert(file).second) return;
+    std::string why;
+    platform::openLibrary(file, why);
+}
+
+}  // namespace
+
+void ModuleRegistry::keepModulesLoaded() { g_keepLoaded = true; }
 
 ModuleRegistry::ModuleRegistry(std::vector<std::filesystem::path> roots) : roots_(std::move(roots)) {}
 
@@ -122,6 +144,7 @@ Module &ModuleRegistry::loadModule(const std::string &name) {
         module->handle = platform::openLibrary(module->file, why);
     }
     if (!module->handle) throw std::runtime_error("cannot load module " + module->file.string() + ": " + why);
+    if (g_keepLoaded) keepReference(module->file);
     module->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(platform::findSymbol(module->handle, "ovcInit"));
     module->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(platform::findSymbol(module->handle, "ovcExit"));
     modules_.push_back(std::move(module));

@@ -60,6 +60,11 @@ public:
 
     static ModuleRegistry *loading();  // the registry whose dlopen is in progress, if any
 
+    // From now on, every module a registry loads stays loaded until the process ends, instead of
+    // being unloaded with the last registry that uses it: for a script that makes thousands of
+    // simulations one after another. A module is then introduced to the host (InitLib) once.
+    static void keepModulesLoaded();
+
 private:
     std::optional<ClassConfig> readConfig(const std::string &className) const;
     // The file at `relative` in the first tree that has it.

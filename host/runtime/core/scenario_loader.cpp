@@ -91,8 +91,8 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
             unknown += "\n  line " + std::to_string(b.line) + ": vessel " + b.name + " of class " + b.className;
     if (!unknown.empty() && !options_.keepUnknownClasses)
         throw InputError(doc.path, 0,
-                         "vessels of classes this host has neither a module nor a configuration for (use "
-                         "--keep-unknown to carry them along unchanged):" + unknown);
+                         "vessels of classes this host has neither a module nor a configuration for (" +
+                             options_.keepUnknownAdvice + " to carry them along unchanged):" + unknown);
 
     // A vessel carried along without a module object: its block is saved as it was read.
     auto keepInert = [&](const VesselBlock &b, const std::string &why) {

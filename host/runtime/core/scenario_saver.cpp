@@ -8,6 +8,8 @@
 #include "core/simulation.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
+#include "files/output_checks.h"
+#include "files/output_file.h"
 #include "files/scenario_environment.h"
 
 namespace quva {
@@ -70,6 +72,16 @@ std::string Simulation::saveScenarioText() {
     return out;
 }
 
-void Simulation::saveScenario(const std::string &path) { writeFileAtomically(path, saveScenarioText()); }
+// As the command's --save: only a regular file is replaced, a symbolic link stays one (the file it
+// points to is replaced), and the text goes through a temporary file, every write checked, renamed
+// into place once whole.
+void Simulation::saveScenario(const std::string &path, const std::string &option) {
+    const std::vector<PlannedOutput> planned = planOutputs({{option, path}}, {}, option);
+    OutputFile file(option, planned.front().target);
+    file.open();
+    file.write(saveScenarioText());
+    file.finish();
+    file.commit();
+}
 
 }  // namespace quva

@@ -26,7 +26,18 @@ std::string likelyCause(const Vessel &v, double dt) {
 
 }  // namespace
 
-Simulation *Simulation::current_ = nullptr;
+namespace {
+
+// Per thread: two threads may each step a simulation of their own at the same time.
+thread_local Simulation *currentSimulation = nullptr;
+
+}  // namespace
+
+Simulation *Simulation::current() { return currentSimulation; }
+
+Simulation::Scope::Scope(Simulation *sim) : saved_(currentSimulation) { currentSimulation = sim; }
+
+Simulation::Scope::~Scope() { currentSimulation = saved_; }
 
 std::vector<std::filesystem::path> searchRoots(const SimulationOptions &options) {
     std::vector<std::filesystem::path> roots;
@@ -54,8 +65,8 @@ Simulation::Simulation(SimulationOptions options)
     if (!(options_.dt > 0.0) || !std::isfinite(options_.dt))
         throw std::invalid_argument("the step length must be a positive number of seconds");
     updateOrientations();
-    previous_ = current_;
-    current_ = this;
+    previous_ = currentSimulation;
+    currentSimulation = this;
 }
 
 void Simulation::updateOrientations() {
@@ -75,7 +86,7 @@ Simulation::~Simulation() {
     byName_.clear();
     modules_.unloadAll();
     trace_.close();
-    current_ = previous_;
+    if (currentSimulation == this) currentSimulation = previous_;
 }
 
 void Simulation::note(const Vessel *v, std::string text) {
@@ -104,7 +115,14 @@ Vessel *Simulation::findVessel(const std::string &name) const {
 
 Vessel &Simulation::vessel(const std::string &name) const {
     if (Vessel *v = findVessel(name)) return *v;
-    throw std::runtime_error("no vessel named \"" + name + "\"");
+    // The names there are, so that a slip of the pen shows; a long list is cut short.
+    constexpr std::size_t kNamesShown = 20;
+    std::string names;
+    for (std::size_t i = 0; i < vessels_.size() && i < kNamesShown; ++i)
+        names += (names.empty() ? "\"" : ", \"") + vessels_[i]->name + "\"";
+    if (vessels_.size() > kNamesShown) names += " and " + std::to_string(vessels_.size() - kNamesShown) + " more";
+    throw std::runtime_error("no vessel named \"" + name + "\" (" +
+                             (names.empty() ? std::string("the simulation has none") : "there are " + names) + ")");
 }
 
 bool Simulation::isLive(const Vessel *v) const { return live_.count(v) != 0; }

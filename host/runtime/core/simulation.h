@@ -1,5 +1,8 @@
 // The simulation: the vessels, the clock, deletion, attachments, events between steps and the
-// trace. One simulation is current at a time; the global host functions act on it.
+// trace. The global host functions act on the current simulation, which is kept per thread: a
+// simulation is current on the thread that made it until it goes, and Simulation::Scope makes
+// another current for a while, so several simulations can live in one process, each stepped by
+// one thread at a time.
 #pragma once
 
 #include <array>
@@ -14,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/ground_placement.h"
 #include "core/module_registry.h"
 #include "core/trace.h"
 #include "core/triggers.h"
@@ -35,7 +39,12 @@ struct SimulationOptions {
     double dt = 0.1;             // s, step length
     bool flightModel = true;     // integrate the flight; off leaves every vessel where it is
     bool keepUnknownClasses = false;
+    // How the user asks for keepUnknownClasses, for the error that suggests it.
+    std::string keepUnknownAdvice = "use --keep-unknown";
 };
+
+// The most steps one run may ask for: more is refused before it starts.
+constexpr std::int64_t kMaxRunSteps = 1000000000;
 
 // Every tree, in the order they are searched: the user's trees, then quva's own; a tree named
 // twice is searched once, where it comes first.
@@ -75,8 +84,21 @@ public:
     Simulation(const Simulation &) = delete;
     Simulation &operator=(const Simulation &) = delete;
 
-    // Read on every host call a module makes, so kept inline.
-    static Simulation *current() { return current_; }
+    // The current simulation of the calling thread, or null.
+    static Simulation *current();
+
+    // Makes `sim` (or none) the current simulation of this thread for the scope's lifetime, then
+    // the one that was current before.
+    class Scope {
+    public:
+        explicit Scope(Simulation *sim);
+        ~Scope();
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        Simulation *saved_;
+    };
 
     // Loading and saving scenarios. Loading creates every vessel of the ships section: ovcInit,
     // clbkSetClassCaps, clbkLoadStateEx with the block's lines; then links attachments; then
@@ -85,12 +107,27 @@ public:
     // and kept inert (saved as read); vessels attached to it start unattached.
     void loadScenario(const ScenarioDocument &doc);
     std::string saveScenarioText();
-    void saveScenario(const std::string &path);
+    // Writes the scenario to `path` as the command's --save does; `option` names the output in
+    // messages. Throws OutputUsageError for a target that is no regular file.
+    void saveScenario(const std::string &path, const std::string &option = "--save");
+
+    // A second simulation in this one's state, independent of it: the clock, the vessels (made by
+    // their modules from the scenario as it stands, then given the host's exact flight state,
+    // definition, stores and animation states), the events still to come and the timeline. A
+    // module's own state is copied as its saved state gives it. The trace starts empty.
+    std::unique_ptr<Simulation> copy();
 
     // Creates one vessel as if its block had been read from a scenario (the lines may be empty),
     // including clbkPostCreation.
     Vessel &createVessel(const std::string &name, const std::string &className,
                          const std::vector<std::string> &lines = {});
+    // The same, placed over its planet before clbkPostCreation, so that its module sees it where
+    // it is; `lines` are the vessel's other lines (a module's STATE, say). Throws
+    // std::invalid_argument for a placement that cannot be.
+    Vessel &createVessel(const std::string &name, const std::string &className, const GroundPlacement &placement,
+                         const std::vector<std::string> &lines = {});
+    // Places a vessel that no other holds over its planet; the vessels it holds follow it.
+    void place(Vessel &v, const GroundPlacement &placement);
 
     // The clock. Step k ends at simulation time k·dt.
     void step();
@@ -117,7 +154,7 @@ public:
     // Vessels, in creation order; removed vessels are gone from the list.
     const std::vector<VesselPtr> &vessels() const { return vessels_; }
     Vessel *findVessel(const std::string &name) const;
-    Vessel &vessel(const std::string &name) const;  // throws when absent
+    Vessel &vessel(const std::string &name) const;  // throws when absent, naming those there are
     bool isLive(const Vessel *v) const;
 
     // Deletion requests take effect once every callback of the current step has returned.
@@ -184,6 +221,8 @@ private:
     void postCreate(Vessel &v);
     void connect(Vessel &parent, std::size_t j, Vessel &child, std::size_t i);
     void checkNoLoops(const std::vector<std::pair<Vessel *, AttachedLine>> &links, const std::string &file) const;
+    Vessel &makeVessel(const std::string &name, const std::string &className, const std::vector<std::string> &lines,
+                       const GroundPlacement *placement);
     void placeAttached(Vessel &v);
     void placeAll(std::size_t first);
     void move(Vessel &v);
@@ -224,8 +263,7 @@ private:
     std::vector<Vessel *> chain_;  // reused by move: a held vessel's holders, nearest first
     std::function<void(const Simulation &)> stepObserver_;
     std::optional<ScenarioDocument> document_;
-    Simulation *previous_ = nullptr;
-    static Simulation *current_;
+    Simulation *previous_ = nullptr;  // current on its thread before this one was made
 };
 
 }  // namespace quva

@@ -9,14 +9,29 @@
 
 namespace quva {
 
-bool Condition::holds(double reading) const {
+namespace {
+
+bool compared(Condition::Compare compare, double a, double b) {
     switch (compare) {
-    case Compare::Less: return reading < value;
-    case Compare::LessOrEqual: return reading <= value;
-    case Compare::Greater: return reading > value;
-    case Compare::GreaterOrEqual: return reading >= value;
+    case Condition::Compare::Less: return a < b;
+    case Condition::Compare::LessOrEqual: return a <= b;
+    case Condition::Compare::Greater: return a > b;
+    case Condition::Compare::GreaterOrEqual: return a >= b;
     }
     return false;
+}
+
+}  // namespace
+
+bool Condition::holds(double reading) const { return compared(compare, reading, value); }
+
+bool Condition::holdsAtStep(const Vessel &v, std::int64_t step, double dt) const {
+    if (reading != Reading::Time) return holds(readingValue(reading, v, static_cast<double>(step) * dt));
+    // Compared in whole steps: k against value/dt, which counts as whole within 1e-9.
+    double at = value / dt;
+    const double nearest = std::round(at);
+    if (std::fabs(at - nearest) <= 1e-9) at = nearest;
+    return compared(compare, static_cast<double>(step), at);
 }
 
 namespace {
@@ -64,15 +79,20 @@ void Triggers::check(Simulation &sim) {
         if (e.fired) continue;
         Vessel *v = sim.findVessel(e.vessel);
         if (!v || v->inert() || !v->state.body) continue;
-        if (!e.condition.holds(readingValue(e.condition.reading, *v, sim.simTime()))) continue;
+        if (!e.condition.holdsAtStep(*v, sim.stepCount(), sim.dt())) continue;
         e.fired = true;
+        e.firedAt = sim.simTime();
         sim.note(v, "condition " + e.condition.text + " met");
-        if (!e.release) {
-            sim.pressKey(*v, e.key, e.modifiers);
-        } else if (v->parent()) {
-            sim.release(*v);
-        } else {
-            sim.warn("release on " + e.condition.text + ": vessel \"" + e.vessel + "\" is not attached");
+        switch (e.action) {
+        case TriggeredEvent::Action::Key: sim.pressKey(*v, e.key, e.modifiers); break;
+        case TriggeredEvent::Action::Delete: sim.requestDeletion(*v); break;
+        case TriggeredEvent::Action::Notice:
+            if (notice_) notice_(e, *v);
+            break;
+        case TriggeredEvent::Action::Release:
+            if (v->parent()) sim.release(*v);
+            else sim.warn("release on " + e.condition.text + ": vessel \"" + e.vessel + "\" is not attached");
+            break;
         }
     }
 }
@@ -81,7 +101,10 @@ std::vector<std::string> Triggers::unfired(const Simulation &sim) const {
     std::vector<std::string> lines;
     for (const TriggeredEvent &e : events_) {
         if (e.fired) continue;
-        const char *what = e.release ? "release" : "key press";
+        const char *what = e.action == TriggeredEvent::Action::Release ? "release"
+                           : e.action == TriggeredEvent::Action::Key  ? "key press"
+                           : e.action == TriggeredEvent::Action::Delete ? "deletion"
+                                                                        : "action";
         if (sim.findVessel(e.vessel))
             lines.push_back(std::string(what) + " for \"" + e.vessel + "\" did not happen: " + e.condition.text +
                             " never held");

@@ -1,5 +1,6 @@
 #include "core/vessel_arena.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/host_platform.h"
@@ -16,11 +17,16 @@ VesselPtr VesselArena::make() {
         slot = free_.back();
         free_.pop_back();
     } else {
-        if (usedInLast_ == kChunk) {
-            void *memory = platform::allocateAligned(kChunkBytes, kChunkBytes);
+        if (usedInLast_ == sizeOfLast_) {
+            const std::size_t size = sizeOfLast_ == 0 ? kFirstChunk : std::min(2 * sizeOfLast_, kChunk);
+            // Whole chunks are aligned to their size, for huge pages; smaller ones to a cache line.
+            const std::size_t alignment = size == kChunk ? kChunkBytes : 64;
+            const std::size_t bytes = (size * sizeof(Slot) + alignment - 1) / alignment * alignment;
+            void *memory = platform::allocateAligned(alignment, bytes);
             if (!memory) throw std::bad_alloc();
             chunks_.emplace_back(static_cast<Slot *>(memory));
             usedInLast_ = 0;
+            sizeOfLast_ = size;
         }
         slot = chunks_.back().get() + usedInLast_++;
     }

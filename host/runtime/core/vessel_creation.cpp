@@ -99,6 +99,28 @@ void Simulation::postCreate(Vessel &v) {
 
 Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
                                  const std::vector<std::string> &lines) {
+    return makeVessel(name, className, lines, nullptr);
+}
+
+Vessel &Simulation::createVessel(const std::string &name, const std::string &className,
+                                 const GroundPlacement &placement, const std::vector<std::string> &lines) {
+    if (std::string problem = placementProblem(placement); !problem.empty()) throw std::invalid_argument(problem);
+    // The host lines say where, near enough for the module's reading; the placement then sets
+    // the state exactly.
+    const Body &body = placement.body ? *placement.body : earth();
+    std::vector<std::string> all;
+    if (placement.landed) {
+        all.push_back("STATUS Landed " + body.name);
+    } else {
+        all.push_back("STATUS Orbiting " + body.name);
+        all.push_back("RPOS 0 " + std::to_string(body.radius + *placement.altitude) + " 0");
+    }
+    all.insert(all.end(), lines.begin(), lines.end());
+    return makeVessel(name, className, all, &placement);
+}
+
+Vessel &Simulation::makeVessel(const std::string &name, const std::string &className,
+                               const std::vector<std::string> &lines, const GroundPlacement *placement) {
     VesselBlock block;
     block.name = name;
     block.className = className;
@@ -114,6 +136,7 @@ Vessel &Simulation::createVessel(const std::string &name, const std::string &cla
     HostLines host = loadBlock(v, block, kCreatedFile);
     // A vessel just made holds none, so attaching it cannot close a loop.
     if (host.attached) linkAttachment(v, *host.attached, kCreatedFile);
+    if (placement) placeOverGround(v, *placement, orientation(*v.state.body));
     placeAttached(v);
     postCreate(v);
     return v;

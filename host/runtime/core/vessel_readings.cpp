@@ -6,7 +6,7 @@
 #include "world/atmosphere_table.h"
 #include "world/attitude_angles.h"
 #include "world/body.h"
-#include "world/landed_attitude.h"
+#include "world/local_horizon.h"
 #include "world/planet_rotation.h"
 
 namespace quva {
@@ -23,18 +23,6 @@ namespace {
 Mat3 planetRotation(const Vessel &v) {
     const Simulation *sim = Simulation::current();
     return sim && v.state.body ? sim->orientation(*v.state.body).rotation : Mat3{};
-}
-
-// Heading, pitch and bank (deg) of a vessel turned by `toPlanet` (vessel frame to planet-fixed)
-// at (lon, lat) rad.
-void readAttitude(const Mat3 &toPlanet, double lon, double lat, VesselReadings &r) {
-    const Vec3 up = planetFixedPoint(lon, lat, 1.0);
-    const Vec3 nose = toPlanet * Vec3{0.0, 0.0, 1.0};
-    const Vec3 top = toPlanet * Vec3{0.0, 1.0, 0.0};
-    const Vec3 right = toPlanet * Vec3{1.0, 0.0, 0.0};
-    r.heading = headingOf(toPlanet, lon, lat) / kRadPerDeg;
-    r.pitch = std::asin(std::fmax(-1.0, std::fmin(1.0, dot(nose, up)))) / kRadPerDeg;
-    r.bank = std::atan2(-dot(right, up), dot(top, up)) / kRadPerDeg;
 }
 
 }  // namespace
@@ -58,13 +46,12 @@ VesselReadings readVessel(const Vessel &v) {
     const double lon = std::atan2(local.z, local.x);
     r.latitude = lat / kRadPerDeg;
     r.longitude = lon / kRadPerDeg;
-    const Vec3 east{-std::sin(lon), 0.0, std::cos(lon)};
-    const Vec3 north{-std::sin(lat) * std::cos(lon), std::cos(lat), -std::sin(lat) * std::sin(lon)};
-    const Vec3 up = planetFixedPoint(lon, lat, 1.0);
-    const Vec3 ground = planet.transposeTimes(overGround);
-    r.velocityEnu = {dot(ground, east), dot(ground, north), dot(ground, up)};
+    r.velocityEnu = localHorizon(lon, lat).components(planet.transposeTimes(overGround));
 
-    readAttitude(planet.transposed() * s.attitude, lon, lat, r);
+    const HeadingPitchBank angles = headingPitchBank(planet.transposed() * s.attitude, lon, lat);
+    r.heading = angles.heading / kRadPerDeg;
+    r.pitch = angles.pitch / kRadPerDeg;
+    r.bank = angles.bank / kRadPerDeg;
     r.angularVelocity = s.vrot * kRadPerDeg;
 
     const AirSample a = airAt(*s.body, r.altitude);

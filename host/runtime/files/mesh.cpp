@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string_view>
 
@@ -230,6 +232,39 @@ bool isSafeMeshName(const std::string &name) {
 
 }  // namespace
 
+namespace {
+
+// Meshes once parsed, shared by every simulation of the process: a script that loads a scenario
+// thousands of times reads each mesh file once. A file is known by its path, size and time of
+// its last change, so an edited file is read again. Meshes are never changed once parsed.
+std::shared_ptr<const Mesh> parsedMesh(const std::filesystem::path &file, const std::string &name) {
+    struct Known {
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type changed;
+        std::shared_ptr<const Mesh> mesh;
+    };
+    static std::mutex lock;
+    static std::map<std::string, Known> known;
+    std::error_code sizeError, timeError;
+    const std::uintmax_t size = std::filesystem::file_size(file, sizeError);
+    const auto changed = std::filesystem::last_write_time(file, timeError);
+    const bool identified = !sizeError && !timeError;
+    if (identified) {
+        std::lock_guard<std::mutex> guard(lock);
+        auto it = known.find(file.string());
+        if (it != known.end() && it->second.size == size && it->second.changed == changed) return it->second.mesh;
+    }
+    auto mesh = std::make_shared<Mesh>(parseMesh(readInputFile(file, "mesh file"), file.string()));
+    mesh->name = name;
+    if (identified) {
+        std::lock_guard<std::mutex> guard(lock);
+        known[file.string()] = {size, changed, mesh};
+    }
+    return mesh;
+}
+
+}  // namespace
+
 const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
     if (auto it = meshes_.find(name); it != meshes_.end()) {
         if (!it->second && problem) *problem = problems_[name];
@@ -250,7 +285,7 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
     }
     if (!elsewhere.empty()) elsewhere += ")";
     std::string why;
-    std::unique_ptr<Mesh> mesh;
+    std::shared_ptr<const Mesh> mesh;
     if (!isSafeMeshName(name)) {
         why = "mesh name " + text::quoted(name) + " does not name a file inside " + dirs_.front().string();
     } else {
@@ -261,8 +296,7 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
             // A file that is there but cannot be read as a mesh (a folder, a pipe, one far too
             // large) is as much an error as a malformed one.
             try {
-                mesh = std::make_unique<Mesh>(parseMesh(readInputFile(file, "mesh file"), file.string()));
-                mesh->name = name;
+                mesh = parsedMesh(file, name);
             } catch (const InputError &e) {
                 why = std::string("malformed mesh: ") + e.what();
                 if (!malformed_) malformed_ = e;

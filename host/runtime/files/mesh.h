@@ -38,7 +38,8 @@ public:
     // Mesh folders searched in this order: the first that holds a mesh's file gives it.
     explicit MeshStore(std::vector<std::filesystem::path> meshDirs);
 
-    // The one shared mesh of Meshes/NAME.msh, loaded on first request. Null when the file is
+    // The one shared mesh of Meshes/NAME.msh, loaded on first request (and parsed once per
+    // process while the file stays the same). Null when the file is
     // missing or unreadable; `problem` then says why (it is left alone on success).
     const Mesh *load(const std::string &name, std::string *problem = nullptr);
     std::size_t size() const { return meshes_.size(); }
@@ -50,7 +51,7 @@ public:
 private:
     std::optional<InputError> malformed_;
     std::vector<std::filesystem::path> dirs_;
-    std::map<std::string, std::unique_ptr<Mesh>> meshes_;  // null entries remember failures
+    std::map<std::string, std::shared_ptr<const Mesh>> meshes_;  // null entries remember failures
     std::map<std::string, std::string> problems_;          // why each failed name failed
 };
 

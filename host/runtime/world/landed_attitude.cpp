@@ -61,7 +61,10 @@ double headingOf(const Mat3 &landRot, double lon, double lat) {
         n = dot(belly, north);
     }
     const double h = std::atan2(e, n);
-    return h < 0.0 ? h + kTwoPi : h;
+    if (h >= 0.0) return h;
+    // A hair west of north would round up to 2π itself, outside [0, 2π): that is north.
+    const double wrapped = h + kTwoPi;
+    return wrapped < kTwoPi ? wrapped : 0.0;
 }
 
 }  // namespace quva

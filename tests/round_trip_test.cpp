@@ -114,7 +114,8 @@ TEST(RoundTrip, EveryStateSavesLoadsAndSavesTheSame) {
     EXPECT_EQ(first, second);
 
     // What the first save holds, state by state.
-    EXPECT_NE(blockOf(first, "Station").find("  AROT 10.000 20.000 30.000\n  VROT 0.5000 0.0000 0.0000\n  RCSMODE 2\n"),
+    // Turning at 0.5 deg/s about its own x axis (a principal axis, so the rate holds) for 5 s.
+    EXPECT_NE(blockOf(first, "Station").find("  AROT 12.286 18.736 30.758\n  VROT 0.5000 0.0000 0.0000\n  RCSMODE 2\n"),
               std::string::npos)
         << blockOf(first, "Station");
     EXPECT_NE(blockOf(first, "Probe").find("  ATTACHED 0:1,Station\n"), std::string::npos) << blockOf(first, "Probe");

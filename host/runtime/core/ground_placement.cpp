@@ -38,7 +38,7 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     s.surface = surfaceFix(lon, lat, alt, landRot, s.body->radius, o);
     s.landed = true;
     s.turnsWithBody = true;
-    s.vrot = {};
+    s.omega = {};
     rideSurface(s, o);
     v.groundContact = true;
 }
@@ -50,9 +50,9 @@ void placeInFlightOver(Vessel &v, const GroundPlacement &p, double lon, double l
     // The readings take the air's (or ground's) motion from the velocity and turn the rest onto
     // the local horizon: here it is turned back and the motion added.
     s.vel = o.rotation * localHorizon(lon, lat).vector(p.velocityEnu) + airVelocityAt(o, s.pos);
-    s.attitude =
-        o.rotation * attitudeFromHeading(lon, lat, p.heading * kRadPerDeg, p.pitch * kRadPerDeg, p.bank * kRadPerDeg);
-    s.vrot = p.angularVelocity * (1.0 / kRadPerDeg);
+    s.setAttitude(o.rotation *
+                  attitudeFromHeading(lon, lat, p.heading * kRadPerDeg, p.pitch * kRadPerDeg, p.bank * kRadPerDeg));
+    s.omega = p.angularVelocity;
     s.landed = false;
     s.turnsWithBody = false;
     v.groundContact = false;

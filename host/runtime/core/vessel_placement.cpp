@@ -85,7 +85,7 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
                    "; moved out to its surface");
         s.pos = r > 0.0 ? s.pos * (body.radius / r) : Vec3{0.0, 0.0, body.radius};
     }
-    s.attitude = attitudeFromEuler(l.arot.value_or(Vec3{}));
+    s.setAttitude(attitudeFromEuler(l.arot.value_or(Vec3{})));
     s.landed = false;
     s.turnsWithBody = false;
     v.groundContact = false;
@@ -121,7 +121,8 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     const bool landed = l.status ? *l.status == "Landed" : !l.rpos && !l.elements;
     if (landed) placeLanded(v, l, c, o);
     else placeInFlight(v, l, c);
-    s.vrot = l.vrot.value_or(Vec3{});
+    // VROT is the rate of turn in vessel axes (deg/s); a landed vessel does not turn.
+    s.omega = landed ? Vec3{} : l.vrot.value_or(Vec3{}) * kRadPerDeg;
     s.rcsMode = l.rcsMode.value_or(1);
     s.afcMode = l.afcMode.value_or(0);
     v.readout = {};

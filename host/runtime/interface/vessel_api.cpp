@@ -10,6 +10,7 @@
 #include "core/vessel_access.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
+#include "world/attitude_angles.h"
 
 using quva::Simulation;
 using quva::TraceHandle;
@@ -316,6 +317,75 @@ bool VESSEL::SetAnimation(UINT anim, double state) const {
                     ", which does not exist");
     out(this, "SetAnimation", ok, anim, state);
     return ok;
+}
+
+namespace {
+
+VECTOR3 toVector(const Vec3 &v) { return _V(v.x, v.y, v.z); }
+
+}  // namespace
+
+void VESSEL::GetAngularVel(VECTOR3 &avel) const {
+    const quva::FlightState &s = VesselAccess::record(this).state;
+    avel = toVector(s.landed ? Vec3{} : s.omega);
+    out(this, "GetAngularVel", avel);
+}
+
+void VESSEL::SetAngularVel(const VECTOR3 &avel) const {
+    out(this, "SetAngularVel", quva::NoResult{}, avel);
+    const Vec3 w = Vec3::from(avel);
+    if (!finite(w)) {
+        sim().refuse(VesselAccess::record(this), "SetAngularVel", shown(avel), "a rate of turn must be finite");
+        return;
+    }
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed) return;  // the ground holds it
+    v.state.omega = w;
+}
+
+void VESSEL::GetGlobalOrientation(VECTOR3 &arot) const {
+    arot = toVector(quva::eulerFromAttitude(VesselAccess::record(this).state.attitude) * quva::kRadPerDeg);
+    out(this, "GetGlobalOrientation", arot);
+}
+
+void VESSEL::SetGlobalOrientation(const VECTOR3 &arot) const {
+    out(this, "SetGlobalOrientation", quva::NoResult{}, arot);
+    const Vec3 a = Vec3::from(arot);
+    if (!finite(a)) {
+        sim().refuse(VesselAccess::record(this), "SetGlobalOrientation", shown(arot), "angles must be finite");
+        return;
+    }
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed) return;  // the ground holds it
+    v.state.setAttitude(quva::attitudeFromEuler(a * (1.0 / quva::kRadPerDeg)));
+    v.readout.forceValid = false;  // the airflow meets it at another angle
+}
+
+void VESSEL::GetTorqueVector(VECTOR3 &M) const {
+    const quva::Vessel &v = VesselAccess::record(this);
+    const double m = v.mass();
+    // Per unit mass, as the simulator returns it.
+    M = toVector(m > 0.0 ? v.flight.lastTorque * (1.0 / m) : Vec3{});
+    out(this, "GetTorqueVector", M);
+}
+
+void VESSEL::GetAngularMoment(VECTOR3 &amom) const {
+    amom = toVector(VesselAccess::record(this).flight.lastTorque);
+    out(this, "GetAngularMoment", amom);
+}
+
+void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
+    out(this, "AddForce", quva::NoResult{}, F, r);
+    const Vec3 f = Vec3::from(F), at = Vec3::from(r);
+    if (!finite(f) || !finite(at)) {
+        sim().refuse(VesselAccess::record(this), "AddForce", shown(F) + "; " + shown(r),
+                     "a force and its point must be finite");
+        return;
+    }
+    quva::FlightMemory &m = VesselAccess::record(this).flight;
+    m.addedForce += f;
+    m.addedTorque += cross(f, at);  // F x r, the simulator's order
+    m.forceAdded = true;
 }
 
 bool VESSEL::GroundContact() const {

@@ -28,9 +28,7 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     double alt = p.altitude.value_or(0.0);
     if (!p.altitude) {
         // Standing on the plane of its first three touchdown points, as a scenario without AROT.
-        std::vector<Vec3> points;
-        for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
-        const RestingGeometry rest = restingGeometry(points);
+        const RestingGeometry rest = restingOnLegs(v, *s.body);
         landRot = landRot * rest.tilt;
         alt = rest.height;
     }

@@ -37,10 +37,9 @@ void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
         alt = l.alt.value_or(0.0);
         altLine = l.alt ? l.altLine : l.arotLine;
     } else {
-        // Standing level on the plane of the first three touchdown points, facing the heading.
-        std::vector<Vec3> points;
-        for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
-        const RestingGeometry rest = restingGeometry(points);
+        // Standing level on the plane of the first three touchdown points, compressed under the
+        // vessel's weight, facing the heading.
+        const RestingGeometry rest = restingOnLegs(v, body);
         landRot = levelAttitude(lon, lat, s.heading * kRadPerDeg) * rest.tilt;
         alt = rest.height;
         altLine = l.statusLine;
@@ -119,6 +118,8 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     s.body = l.body.empty() ? &earth() : findBody(l.body);
     const PlanetOrientation &o = c.orientations[s.body->index];
     const bool landed = l.status ? *l.status == "Landed" : !l.rpos && !l.elements;
+    // The stores first: a landed vessel stands on legs compressed by its loaded weight.
+    applyLevels(v, l, c);
     if (landed) placeLanded(v, l, c, o);
     else placeInFlight(v, l, c);
     // VROT is the rate of turn in vessel axes (deg/s); a landed vessel does not turn.
@@ -128,7 +129,6 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     v.readout = {};
     v.readout.airspeed = landed ? 0.0 : length(s.vel - airVelocityAt(o, s.pos));
     v.flight = {};
-    applyLevels(v, l, c);
     v.foreignLines = l.foreign;
 }
 

@@ -98,7 +98,16 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const {
     out(this, "SetTouchdownPoints", quva::NoResult{}, pt1, pt2, pt3);
     quva::VesselDefinition &def = VesselAccess::record(this).def;
-    def.touchdown.assign(3, quva::TouchdownVertex{});
+    // As the simulator does: springs from the empty mass at the call (1e6 N/m for exactly
+    // 1000 kg, otherwise 20 N/m per kg), dampers a tenth of that, the friction kept.
+    quva::TouchdownVertex vertex;
+    if (!def.touchdown.empty()) {
+        vertex.mu = def.touchdown[0].mu;
+        vertex.muLng = def.touchdown[0].muLng;
+    }
+    vertex.stiffness = def.emptyMass == 1000.0 ? 1e6 : 20.0 * def.emptyMass;
+    vertex.damping = 0.1 * vertex.stiffness;
+    def.touchdown.assign(3, vertex);
     def.touchdown[0].pos = Vec3::from(pt1);
     def.touchdown[1].pos = Vec3::from(pt2);
     def.touchdown[2].pos = Vec3::from(pt3);

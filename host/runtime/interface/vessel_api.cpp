@@ -108,6 +108,9 @@ void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VE
     vertex.stiffness = def.emptyMass == 1000.0 ? 1e6 : 20.0 * def.emptyMass;
     vertex.damping = 0.1 * vertex.stiffness;
     def.touchdown.assign(3, vertex);
+    // As in the simulator, redefining the points of a landed vessel lifts it off.
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed && v.created) v.flight.forceAdded = true;
     def.touchdown[0].pos = Vec3::from(pt1);
     def.touchdown[1].pos = Vec3::from(pt2);
     def.touchdown[2].pos = Vec3::from(pt3);

@@ -210,4 +210,32 @@ TEST(RigidBody, RotationDragInBothModels) {
     }
 }
 
+TEST(RigidBody, ModuleForceAtAPointPushesTurnsAndLiftsOff) {
+    // The probe (10 kg, size 1: inertia 2, 2, 1 m²) adds 10 N along +y at 1 m ahead of its
+    // centre from its first step on: F x r = (10, 0, 0) N m, 0.5 rad/s² nose up. Added in a
+    // step's callback, it acts in the next step.
+    quva::Simulation sim(flying(0.1));
+    quva::Vessel &free = sim.createVessel("Free", "HostProbe", inOrbit("PUSH_AT 0 0 10 0 0 0 1"));
+    sim.step();
+    EXPECT_EQ(free.state.omega, Vec3{});
+    sim.step();
+    EXPECT_NEAR(free.state.omega.x, 0.05, 1e-15);
+    sim.step();
+    EXPECT_NEAR(free.state.omega.x, 0.10, 1e-12);
+    EXPECT_EQ(free.state.omega.y, 0.0);
+    // Read back as the torque of the latest step: N m, and per unit mass.
+    EXPECT_EQ(free.flight.lastTorque, (Vec3{10.0, 0.0, 0.0}));
+
+    // Landed, an added force lifts it off: 100 N up against its 16 N weight on the Moon.
+    quva::Vessel &landed =
+        sim.createVessel("Landed", "HostProbe", {"STATUS Landed Moon", "POS 10 20", "HEADING 0", "PUSH_AT 0 0 100 0 0 0 0"});
+    EXPECT_TRUE(landed.state.landed);
+    sim.step();  // its callback adds the force
+    sim.step();  // which lifts it off
+    EXPECT_FALSE(landed.state.landed);
+    // Risen by ½ (10 - 1.62) m/s² x (0.1 s)² in its first step of flight.
+    EXPECT_NEAR(length(landed.state.pos) - quva::moon().radius, 0.5 * (10.0 - 1.623) * 0.01, 2e-3);
+    EXPECT_EQ(landed.state.omega, Vec3{});
+}
+
 }  // namespace

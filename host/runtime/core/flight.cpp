@@ -309,6 +309,12 @@ double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, do
     return 4.0 * dot(force, force) * dt * dt / (mass * mass * speed2);
 }
 
+void clearAddedForces(Vessel &v) {
+    v.flight.addedForce = {};
+    v.flight.addedTorque = {};
+    v.flight.forceAdded = false;
+}
+
 // The torque of the step: the evaluated moments less the rotation drag against the present turn.
 Vec3 stepTorque(const Torques &t, const Vec3 &omega, const Vec3 &inertia, double mass, double dt) {
     auto drag = [&](double coeff, double pmi, double w) {
@@ -352,7 +358,8 @@ constexpr int kMaxSubsteps = 1000;
 // split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
     if (v.state.landed && (thrustPushes(v) || v.flight.forceAdded)) {
-        // An engine at work lifts the vessel off: it flies on from where the ground carried it.
+        // An engine at work or a module's added force lifts the vessel off: it flies on from
+        // where the ground carried it.
         v.state.landed = false;
         v.state.turnsWithBody = false;
         v.groundContact = false;
@@ -410,10 +417,9 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     m.previousDt = dt;
     m.previousValid = alone;
     turn(v, t0, v.mass() > 0.0 ? v.mass() : 1.0, dt);
-    // A module's added forces last one step.
-    m.addedForce = {};
-    m.addedTorque = {};
-    m.forceAdded = false;
+    // A module's added forces last one step, a held vessel's too.
+    clearAddedForces(v);
+    for (auto &held : a.held) clearAddedForces(*held.first);
     consumePropellant(v, dt);
     settleOnSurface(sim, v);
     evaluateForces(sim, v);

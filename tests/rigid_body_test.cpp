@@ -224,7 +224,7 @@ TEST(RigidBody, ModuleForceAtAPointPushesTurnsAndLiftsOff) {
     EXPECT_NEAR(free.state.omega.x, 0.10, 1e-12);
     EXPECT_EQ(free.state.omega.y, 0.0);
     // Read back as the torque of the latest step: N m, and per unit mass.
-    EXPECT_EQ(free.flight.lastTorque, (Vec3{10.0, 0.0, 0.0}));
+    EXPECT_EQ(free.added.lastTorque, (Vec3{10.0, 0.0, 0.0}));
 
     // Landed, an added force lifts it off: 100 N up against its 16 N weight on the Moon.
     quva::Vessel &landed =

@@ -178,8 +178,8 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
     if (drag) *drag = aero.drag;
     Vec3 local = aero.force + thrust(v, atm.pressure, torques ? &aero.torque : nullptr);
     if (v.flight.forceAdded) {
-        local += v.flight.addedForce;
-        aero.torque += v.flight.addedTorque;
+        local += v.added.force;
+        aero.torque += v.added.torque;
     }
     if (torques) {
         torques->torque = aero.torque;
@@ -310,8 +310,9 @@ double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, do
 }
 
 void clearAddedForces(Vessel &v) {
-    v.flight.addedForce = {};
-    v.flight.addedTorque = {};
+    if (!v.flight.forceAdded) return;
+    v.added.force = {};
+    v.added.torque = {};
     v.flight.forceAdded = false;
 }
 
@@ -328,13 +329,22 @@ Vec3 stepTorque(const Torques &t, const Vec3 &omega, const Vec3 &inertia, double
 // Turns the vessel through the step under a torque held for the whole step (the simulator's
 // propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
 // exactly as it is.
-void turn(Vessel &v, const Torques &t, double mass, double dt) {
+void turn(Vessel &v, const Torques &t, double dt) {
     FlightState &s = v.state;
     FlightMemory &m = v.flight;
+    if (s.omega == Vec3{} && m.angularAcceleration == Vec3{} && t.torque == Vec3{}) {
+        // At rest in attitude under no torque (the rotation drag needs a turn): nothing changes.
+        if (m.torqued) v.added.lastTorque = {};
+        m.torqued = false;
+        return;
+    }
     const Vec3 inertia = v.inertia();
+    const double mass = v.mass() > 0.0 ? v.mass() : 1.0;
     const Vec3 torque = stepTorque(t, s.omega, inertia, mass, dt);
-    m.lastTorque = torque;
-    if (s.omega == Vec3{} && m.angularAcceleration == Vec3{} && torque == Vec3{}) return;
+    // Kept for the modules to read back; written only when there is something to keep.
+    const bool torqued = !(torque == Vec3{});
+    if (torqued || m.torqued) v.added.lastTorque = torque;
+    m.torqued = torqued;
     if (!(inertia.x > 0.0 && inertia.y > 0.0 && inertia.z > 0.0)) return;  // no body to turn
     SpinState spin{s.orientation, s.omega, m.angularAcceleration};
     propagateSpin(spin, inertia, torque / mass, dt, chooseSpin(dt, length(s.omega), false));
@@ -416,7 +426,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     m.previousAcceleration = acc0;
     m.previousDt = dt;
     m.previousValid = alone;
-    turn(v, t0, v.mass() > 0.0 ? v.mass() : 1.0, dt);
+    turn(v, t0, dt);
     // A module's added forces last one step, a held vessel's too.
     clearAddedForces(v);
     for (auto &held : a.held) clearAddedForces(*held.first);

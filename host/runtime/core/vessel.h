@@ -175,10 +175,15 @@ struct FlightMemory {
     bool previousValid = false;
     // Angular acceleration at the end of the previous step (rad/s²), the first stage of the next.
     Vec3 angularAcceleration;
-    Vec3 lastTorque;  // N m, vessel frame: the torque of the latest step, rotation drag included
+    bool forceAdded = false;  // a module added forces for the next step (see AddedForces)
+    bool torqued = false;     // the latest step had a torque (AddedForces::lastTorque is not zero)
+};
+
+// Seldom used, so kept apart from what every step reads.
+struct AddedForces {
     // Forces a module added (AddForce) for the next step, vessel frame, and their moment.
-    Vec3 addedForce, addedTorque;
-    bool forceAdded = false;
+    Vec3 force, torque;
+    Vec3 lastTorque;  // N m, vessel frame: the torque of the latest step, rotation drag included
 };
 
 // Fields are ordered by use: what every step reads comes first and close together, so that a
@@ -202,6 +207,7 @@ struct Vessel {
     std::vector<Animation> animations;
     VesselDefinition def;
     std::vector<std::unique_ptr<Thruster>> thrusters;
+    AddedForces added;
 
     int id = 0;  // creation order, stable for the run
     std::string name;

@@ -377,12 +377,12 @@ void VESSEL::GetTorqueVector(VECTOR3 &M) const {
     const quva::Vessel &v = VesselAccess::record(this);
     const double m = v.mass();
     // Per unit mass, as the simulator returns it.
-    M = toVector(m > 0.0 ? v.flight.lastTorque * (1.0 / m) : Vec3{});
+    M = toVector(m > 0.0 ? v.added.lastTorque * (1.0 / m) : Vec3{});
     out(this, "GetTorqueVector", M);
 }
 
 void VESSEL::GetAngularMoment(VECTOR3 &amom) const {
-    amom = toVector(VesselAccess::record(this).flight.lastTorque);
+    amom = toVector(VesselAccess::record(this).added.lastTorque);
     out(this, "GetAngularMoment", amom);
 }
 
@@ -394,10 +394,10 @@ void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
                      "a force and its point must be finite");
         return;
     }
-    quva::FlightMemory &m = VesselAccess::record(this).flight;
-    m.addedForce += f;
-    m.addedTorque += cross(f, at);  // F x r, the simulator's order
-    m.forceAdded = true;
+    quva::Vessel &v = VesselAccess::record(this);
+    v.added.force += f;
+    v.added.torque += cross(f, at);  // F x r, the simulator's order
+    v.flight.forceAdded = true;
 }
 
 bool VESSEL::GroundContact() const {

@@ -39,7 +39,8 @@ struct AeroResult {
 };
 
 // The turning moments of one evaluation: torque (vessel frame) and the rotation drag's
-// coefficients, applied against the rate of turn at the start of the step.
+// coefficients, applied against the rate of turn at the start of the step. With airfoils the
+// coefficients are in N m s and capped; without, they are per kilogram of the vessel's mass.
 struct Torques {
     Vec3 torque;
     Vec3 rotDrag;
@@ -59,7 +60,7 @@ void rotationDrag(const Vessel &v, double speed, double density, Torques &t) {
         t.rotDrag = rd * (q * v.def.crossSections.y);
         t.capped = true;
     } else {
-        t.rotDrag = rd * (v.def.size * v.mass() * density);
+        t.rotDrag = rd * (v.def.size * density);  // times the mass when applied
         t.capped = false;
     }
 }
@@ -320,7 +321,7 @@ void clearAddedForces(Vessel &v) {
 Vec3 stepTorque(const Torques &t, const Vec3 &omega, const Vec3 &inertia, double mass, double dt) {
     auto drag = [&](double coeff, double pmi, double w) {
         if (w == 0.0 || coeff == 0.0) return 0.0;
-        return (t.capped ? std::fmin(coeff, pmi * mass / dt) : coeff) * w;
+        return (t.capped ? std::fmin(coeff, pmi * mass / dt) : coeff * mass) * w;
     };
     return t.torque - Vec3{drag(t.rotDrag.x, inertia.x, omega.x), drag(t.rotDrag.y, inertia.y, omega.y),
                            drag(t.rotDrag.z, inertia.z, omega.z)};
@@ -329,7 +330,7 @@ Vec3 stepTorque(const Torques &t, const Vec3 &omega, const Vec3 &inertia, double
 // Turns the vessel through the step under a torque held for the whole step (the simulator's
 // propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
 // exactly as it is.
-void turn(Vessel &v, const Torques &t, double dt) {
+void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
     FlightState &s = v.state;
     FlightMemory &m = v.flight;
     if (s.omega == Vec3{} && m.angularAcceleration == Vec3{} && t.torque == Vec3{}) {
@@ -339,7 +340,7 @@ void turn(Vessel &v, const Torques &t, double dt) {
         return;
     }
     const Vec3 inertia = v.inertia();
-    const double mass = v.mass() > 0.0 ? v.mass() : 1.0;
+    const double mass = vesselMass > 0.0 ? vesselMass : 1.0;
     const Vec3 torque = stepTorque(t, s.omega, inertia, mass, dt);
     // Kept for the modules to read back; written only when there is something to keep.
     const bool torqued = !(torque == Vec3{});
@@ -392,7 +393,8 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     Assembly a;
     a.root = &v;
     if (v.holding > 0) collectHeld(v, a.held, v.state.pos);
-    a.mass = v.mass();
+    const double ownMass = v.mass();
+    a.mass = ownMass;
     for (auto &held : a.held) a.mass += held.first->mass();
     if (a.mass <= 0.0) a.mass = 1.0;
     FlightState &s = v.state;
@@ -426,7 +428,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     m.previousAcceleration = acc0;
     m.previousDt = dt;
     m.previousValid = alone;
-    turn(v, t0, dt);
+    turn(v, t0, ownMass, dt);
     // A module's added forces last one step, a held vessel's too.
     clearAddedForces(v);
     for (auto &held : a.held) clearAddedForces(*held.first);

@@ -161,7 +161,7 @@ struct FlightReadout {
     Vec3 force;         // N, total non-gravitational force, body frame
     Vec3 torque;        // N m, vessel frame, about the centre of mass, without the rotation drag
     // Rotation drag: the torque per axis is -rotDrag ω (N m s), at most (when `rotDragCapped`)
-    // the torque that stops that axis's turn in one step.
+    // the torque that stops that axis's turn in one step; when not capped, -rotDrag m ω.
     Vec3 rotDrag;
     bool rotDragCapped = false;
     // `force` was evaluated at the vessel's present state, so the next step can start from it.

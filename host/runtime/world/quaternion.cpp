@@ -65,7 +65,7 @@ Quat turnedBy(const Quat &q, const Vec3 &theta) {
     Quat r = rotatedBy(q, theta);
     const double n = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z + r.s * r.s);
     if (!(n > 0.0)) return Quat{};
-    return {r.x / n, r.y / n, r.z / n, r.s / n};
+    return {r.x / n, r.y / n, r.z / n, r.s / n};  // divided, not multiplied by 1/n: to the last digit
 }
 
 }  // namespace quva

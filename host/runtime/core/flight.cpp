@@ -43,7 +43,7 @@ struct AeroResult {
 // coefficients are in N m s and capped; without, they are per kilogram of the vessel's mass.
 struct Torques {
     Vec3 torque;
-    Vec3 rotDrag;
+    double rotDragScale = 0.0;  // times the definition's rotDrag
     bool capped = false;
 };
 
@@ -54,13 +54,12 @@ Vec3 momentOf(const Vec3 &force, const Vec3 &point) { return cross(force, point)
 // raised by 30 m/s and the vertical cross section, capped in the step so that it can at most
 // stop the turn. Without (the older model): from the size, mass and density alone.
 void rotationDrag(const Vessel &v, double speed, double density, Torques &t) {
-    const Vec3 &rd = v.def.rotDrag;
     if (!v.airfoils.empty()) {
         const double q = 0.5 * density * (speed + 30.0) * (speed + 30.0);
-        t.rotDrag = rd * (q * v.def.crossSections.y);
+        t.rotDragScale = q * v.def.crossSections.y;
         t.capped = true;
     } else {
-        t.rotDrag = rd * (v.def.size * density);  // times the mass when applied
+        t.rotDragScale = v.def.size * density;  // times the mass when applied
         t.capped = false;
     }
 }
@@ -186,7 +185,7 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
         torques->torque = aero.torque;
         const double speed = length(va);
         if (atm.density > 0.0 && speed > kStillAir) rotationDrag(v, speed, atm.density, *torques);
-        else *torques = Torques{aero.torque, {}, false};
+        else *torques = Torques{aero.torque, 0.0, false};
     }
     return v.state.attitude * local;
 }
@@ -282,7 +281,7 @@ void evaluateForces(Simulation &sim, Vessel &v) {
     Torques t;
     v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag, &t);
     v.readout.torque = t.torque;
-    v.readout.rotDrag = t.rotDrag;
+    v.readout.rotDragScale = t.rotDragScale;
     v.readout.rotDragCapped = t.capped;
     v.readout.drag = drag;
     v.readout.forceValid = true;
@@ -318,13 +317,15 @@ void clearAddedForces(Vessel &v) {
 }
 
 // The torque of the step: the evaluated moments less the rotation drag against the present turn.
-Vec3 stepTorque(const Torques &t, const Vec3 &omega, const Vec3 &inertia, double mass, double dt) {
-    auto drag = [&](double coeff, double pmi, double w) {
+Vec3 stepTorque(const Torques &t, const Vec3 &rotDrag, const Vec3 &omega, const Vec3 &inertia, double mass,
+                double dt) {
+    auto drag = [&](double r, double pmi, double w) {
+        const double coeff = t.rotDragScale * r;
         if (w == 0.0 || coeff == 0.0) return 0.0;
         return (t.capped ? std::fmin(coeff, pmi * mass / dt) : coeff * mass) * w;
     };
-    return t.torque - Vec3{drag(t.rotDrag.x, inertia.x, omega.x), drag(t.rotDrag.y, inertia.y, omega.y),
-                           drag(t.rotDrag.z, inertia.z, omega.z)};
+    return t.torque - Vec3{drag(rotDrag.x, inertia.x, omega.x), drag(rotDrag.y, inertia.y, omega.y),
+                           drag(rotDrag.z, inertia.z, omega.z)};
 }
 
 // Turns the vessel through the step under a torque held for the whole step (the simulator's
@@ -341,7 +342,7 @@ void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
     }
     const Vec3 inertia = v.inertia();
     const double mass = vesselMass > 0.0 ? vesselMass : 1.0;
-    const Vec3 torque = stepTorque(t, s.omega, inertia, mass, dt);
+    const Vec3 torque = stepTorque(t, v.def.rotDrag, s.omega, inertia, mass, dt);
     // Kept for the modules to read back; written only when there is something to keep.
     const bool torqued = !(torque == Vec3{});
     if (torqued || m.torqued) v.added.lastTorque = torque;
@@ -404,7 +405,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     Vec3 f0;
     if (readoutHolds) {
         f0 = v.readout.force;
-        t0 = Torques{v.readout.torque, v.readout.rotDrag, v.readout.rotDragCapped};
+        t0 = Torques{v.readout.torque, v.readout.rotDragScale, v.readout.rotDragCapped};
     } else {
         f0 = assemblyForce(sim, a, s.pos, s.vel, &t0);
     }

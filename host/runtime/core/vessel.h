@@ -137,11 +137,11 @@ struct FlightState {
     const Body *body = nullptr;
     Vec3 pos, vel;      // m, m/s
     Mat3 attitude;      // vessel frame -> global frame
-    Quat orientation;   // the same rotation
-    Vec3 omega;         // rad/s, vessel axes: +x nose up, +y nose left, +z right side down
     bool landed = false;          // resting on the surface: `surface` holds its place
     // Turning with the body: landed, or held (directly or through others) by a landed vessel.
     bool turnsWithBody = false;
+    Vec3 omega;         // rad/s, vessel axes: +x nose up, +y nose left, +z right side down
+    Quat orientation;   // the same rotation as `attitude`
     SurfaceFix surface;
     double heading = 0.0;         // deg, when landed
     int rcsMode = 1;              // RCSMODE: 0 off, 1 rotational, 2 linear
@@ -160,9 +160,10 @@ struct FlightReadout {
     double airspeed = 0.0;  // m/s, relative to the air turning with the planet
     Vec3 force;         // N, total non-gravitational force, body frame
     Vec3 torque;        // N m, vessel frame, about the centre of mass, without the rotation drag
-    // Rotation drag: the torque per axis is -rotDrag ω (N m s), at most (when `rotDragCapped`)
-    // the torque that stops that axis's turn in one step; when not capped, -rotDrag m ω.
-    Vec3 rotDrag;
+    // Rotation drag: the torque per axis i is -rotDragScale r_i ω_i (r: the definition's rotDrag),
+    // at most (when `rotDragCapped`) the torque that stops that axis's turn in one step; when
+    // not capped, -rotDragScale r_i m ω_i.
+    double rotDragScale = 0.0;
     bool rotDragCapped = false;
     // `force` was evaluated at the vessel's present state, so the next step can start from it.
     bool forceValid = false;

@@ -39,6 +39,8 @@ struct SimulationOptions {
     double dt = 0.1;             // s, step length
     bool flightModel = true;     // integrate the flight; off leaves every vessel where it is
     bool keepUnknownClasses = false;
+    // As the simulator's default: a vessel loaded on a pad of its BASE line gets full stores.
+    bool refuelOnPad = true;
     // How the user asks for keepUnknownClasses, for the error that suggests it.
     std::string keepUnknownAdvice = "use --keep-unknown";
 };

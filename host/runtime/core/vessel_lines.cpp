@@ -37,7 +37,11 @@ HostLineValues hostLineValues(const Vessel &v, BaseCatalog *bases) {
     const Vessel *parent = v.parent();
     out.landed = s.landed && !parent;
     if (out.landed) {
-        if (bases && s.body) out.pad = padUnder(*bases, *s.body, s.surface.lon, s.surface.lat);
+        if (s.padAtTouchdown) {
+            if (bases && s.body) out.pad = padUnder(*bases, *s.body, s.surface.lon, s.surface.lat);
+        } else {
+            out.pad = s.pad;
+        }
         out.lonDeg = s.surface.lon / kRadPerDeg;
         out.latDeg = s.surface.lat / kRadPerDeg;
         out.headingDeg = s.heading;
@@ -50,6 +54,7 @@ HostLineValues hostLineValues(const Vessel &v, BaseCatalog *bases) {
         out.arot = eulerFromAttitude(s.attitude);
     }
     if (parent) out.attached = attachedTo(v, *parent);
+    else out.attached = v.keptAttached;
     out.rcsMode = s.rcsMode;
     out.afcMode = s.afcMode;
     for (std::size_t k = 0; k < v.propellants.size(); ++k) {

@@ -1,4 +1,5 @@
 #include "files/bases.h"
+#include "files/name_lookup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,7 +128,17 @@ BaseCatalog::BaseCatalog(std::vector<std::filesystem::path> roots) : roots_(std:
 
 std::vector<std::filesystem::path> BaseCatalog::folders(const std::string &body) const {
     std::vector<std::filesystem::path> out;
-    for (const auto &root : roots_) out.push_back(root / "Config" / body / "Base");
+    // The folder as the simulator's file system finds it (config/earth/base for Config/Earth/Base);
+    // of two that differ only in case, neither is guessed at.
+    const std::string relative = "Config/" + body + "/Base";
+    for (const auto &root : roots_) {
+        std::optional<std::filesystem::path> found;
+        try {
+            found = findWithoutCase(root, relative);
+        } catch (const AmbiguousName &) {
+        }
+        out.push_back(found ? *found : root / relative);
+    }
     return out;
 }
 
@@ -157,8 +168,9 @@ const std::vector<SurfaceBase> &BaseCatalog::of(const std::string &body) {
 }
 
 const SurfaceBase &BaseCatalog::find(const std::string &body, const std::string &name) {
+    // Names differ only in case at most once among a body's bases, so the match is the one base.
     for (const SurfaceBase &b : of(body))
-        if (b.name == name) return b;
+        if (text::equalNoCase(b.name, name)) return b;
     std::string searched;
     for (const auto &folder : folders(body)) searched += (searched.empty() ? "" : ", ") + folder.string();
     throw BaseNotFound("no base \"" + name + "\" on " + body + " (base files searched in " + searched + ")");

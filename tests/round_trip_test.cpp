@@ -174,3 +174,46 @@ TEST(RoundTrip, BaseOrPadThatIsNotThereIsAnErrorAtItsLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every example, saved after runs of several lengths (before, at and after the capsule's
+// touchdown, when its canopies hang from a landed parent), loads and saves again byte for byte.
+TEST(RoundTrip, EveryExampleSavesLoadsAndSavesTheSameAtEveryRunLength) {
+    for (const char *name : {"Recovery", "ApexCover", "LunarGear", "ServiceModule"}) {
+        const std::string path = std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/" + name + ".scn";
+        for (long long steps : {0LL, 1LL, 50LL, 1714LL, 1800LL, 3000LL}) {
+            SCOPED_TRACE(std::string(name) + " after " + std::to_string(steps) + " steps");
+            std::string first, second;
+            {
+                quva::Simulation sim(flying());
+                sim.loadScenario(quva::readScenarioFile(path));
+                sim.runSteps(steps);
+                first = sim.saveScenarioText();
+            }
+            {
+                quva::Simulation sim(flying());
+                sim.loadScenario(quva::parseScenario(first, "saved.scn"));
+                second = sim.saveScenarioText();
+            }
+            EXPECT_EQ(first, second);
+        }
+    }
+}
+
+// A vessel held by a landed one is saved as the simulator saves it: landed at its own place,
+// then its ATTACHED line.
+TEST(RoundTrip, VesselHeldByALandedOneIsSavedLanded) {
+    quva::Simulation sim(flying());
+    sim.loadScenario(quva::readScenarioFile(std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/Recovery.scn"));
+    sim.runSteps(3000);
+    ASSERT_TRUE(sim.vessel("Capsule").state.landed);
+    const std::string saved = sim.saveScenarioText();
+    const std::size_t main = saved.find("\nMain:Ossum\n");
+    ASSERT_NE(main, std::string::npos) << saved;
+    const std::string block = saved.substr(main, saved.find("\nEND\n", main) - main);
+    EXPECT_NE(block.find("  STATUS Landed Earth\n  POS "), std::string::npos) << block;
+    EXPECT_NE(block.find("  ALT 30.900\n  AROT 0.000 -0.000 0.000\n  ATTACHED 0:2,Capsule\n"), std::string::npos) << block;
+}
+
+}  // namespace

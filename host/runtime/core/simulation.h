@@ -227,6 +227,10 @@ private:
                        const GroundPlacement *placement);
     void placeAttached(Vessel &v);
     void placeAll(std::size_t first);
+    // Before a save: a landed vessel that holds others is put exactly where its saved lines will
+    // put it when the save is loaded, and its vessels placed from there, so that what is saved
+    // loads and saves again as it was written.
+    void settleLandedHolders();
     void move(Vessel &v);
     void moveHeld(Vessel &v);
     void checkFinite(const Vessel &v) const;

@@ -172,6 +172,17 @@ std::vector<BadInput> catalogue() {
          {"s.scn:2:", "NoInitProbe.so does not export ovcInit"}},
         // Command lines.
         {"NoSuchScenario", {}, "run {root}/none.scn --steps 1", 1, {"none.scn"}},
+        {"RootThatIsNotThere", {{"s.scn", kGood}}, "--root {root}/nowhere run {scn} --steps 1", 2, {"nowhere"}},
+        {"RootThatIsAFile", {{"s.scn", kGood}}, "--root {scn} run {scn} --steps 1", 2, {"s.scn"}},
+        // Scenario and tree content found when loading, not when saving after the run.
+        {"DateBeyondWhatTheSimulatorHolds",
+         {{"s.scn", "BEGIN_ENVIRONMENT\n  Date MJD 1e250\nEND_ENVIRONMENT\n" + kGood}}, run, 1,
+         {"s.scn:2:", "cannot hold"}},
+        {"ShipsHeaderInsideAClosedDescription", {{"s.scn", "BEGIN_DESC\nBEGIN_SHIPS\nEND_DESC\n" + kGood}}, run, 1,
+         {"s.scn:2:", "column 0 inside BEGIN_DESC (line 1)", "indent it"}},
+        {"MalformedBaseFileNoVesselUses",
+         {{"s.scn", kGood}, {"Config/Earth/Base/Bad.cfg", "BASE-V2.0\nName = Bad\nLocation = 1\n"}}, run, 1,
+         {"Bad.cfg:3"}},
         {"ScenarioIsAFolder", {}, "run {root} --steps 1", 1, {"is a folder"}},
         {"ZeroStep", {{"s.scn", kGood}}, "run {scn} --dt 0", 2, {"--dt"}},
         {"StepNotANumber", {{"s.scn", kGood}}, "run {scn} --dt nan", 2, {"--dt"}},

@@ -217,3 +217,20 @@ TEST(RoundTrip, VesselHeldByALandedOneIsSavedLanded) {
 }
 
 }  // namespace
+
+namespace {
+
+// A date far out but within what a line holds is written back whole, not cut short.
+TEST(RoundTrip, FarDateIsWrittenBackWhole) {
+    quva::SimulationOptions o = flying();
+    o.flightModel = false;
+    quva::Simulation sim(o);
+    sim.loadScenario(quva::parseScenario("BEGIN_ENVIRONMENT\n  Date MJD 1e60\nEND_ENVIRONMENT\nBEGIN_SHIPS\n"
+                                         "C:QuvaCapsule\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\nEND_SHIPS\n",
+                                         "far.scn"));
+    const std::string saved = sim.saveScenarioText();
+    EXPECT_NE(saved.find("\n  Date MJD 999999999999999949387135297074018866963645011013410073083904.0000000000\n"), std::string::npos)
+        << saved;
+}
+
+}  // namespace

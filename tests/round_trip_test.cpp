@@ -9,7 +9,9 @@
 #include <string>
 
 #include "core/simulation.h"
+#include "files/input_file.h"
 #include "files/scenario.h"
+#include "module_test_support.h"
 #include "world/body.h"
 
 namespace {
@@ -231,6 +233,35 @@ TEST(RoundTrip, FarDateIsWrittenBackWhole) {
     const std::string saved = sim.saveScenarioText();
     EXPECT_NE(saved.find("\n  Date MJD 999999999999999949387135297074018866963645011013410073083904.0000000000\n"), std::string::npos)
         << saved;
+}
+
+}  // namespace
+
+namespace {
+
+// What quva reads it can save only as a file it reads again: a scenario that grows past the input
+// limit when saved is refused, and nothing is written.
+TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
+    // Exactly as large as quva reads: the saved file adds the date it has reached.
+    const std::string tail =
+        "END_DESC\nBEGIN_SHIPS\nC:QuvaCapsule\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\nEND_SHIPS\n";
+    const std::string line(4000, 'x');
+    std::string text = "BEGIN_DESC\n";
+    while (text.size() + line.size() + 1 + tail.size() < quva::kMaxInputFileBytes) text += line + "\n";
+    text += std::string(quva::kMaxInputFileBytes - text.size() - tail.size() - 1, 'y') + "\n" + tail;
+    ASSERT_EQ(text.size(), quva::kMaxInputFileBytes);
+    quva::SimulationOptions o = flying();
+    o.flightModel = false;
+    quva::Simulation sim(o);
+    sim.loadScenario(quva::parseScenario(text, "big.scn"));
+    const std::filesystem::path out = std::filesystem::temp_directory_path() / quvatest::uniqueName("big-save");
+    try {
+        sim.saveScenario(out.string());
+        ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error &e) {
+        EXPECT_NE(std::string(e.what()).find("would not load again"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "cli_common.h"
 #include "core/simulation.h"
+#include "files/input_file.h"
 #include "files/scenario.h"
 #include "platform/host_platform.h"
 #include "run/run_files.h"
@@ -127,7 +128,12 @@ int run(const RunOptions &o, const Trees &trees) {
         warnings.flush(*sim);
         printSummary(*sim);
 
-        if (OutputFile *save = files.find("--save")) save->write(sim->saveScenarioText());
+        if (OutputFile *save = files.find("--save")) {
+            const std::string text = sim->saveScenarioText();
+            if (std::string problem = tooLargeToReadBack(text.size()); !problem.empty())
+                throw std::runtime_error("--save: " + problem);
+            save->write(text);
+        }
         outputs.write(*sim, scenarioTitle(trees.searchOrder(), scenarioPath));
         sim->trace().close();
         if (int signal = platform::stopSignal()) throw RunStopped{signal};

@@ -9,6 +9,7 @@
 #include "core/simulation.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
+#include "files/input_file.h"
 #include "files/output_checks.h"
 #include "files/output_file.h"
 #include "files/scenario_environment.h"
@@ -111,7 +112,9 @@ void Simulation::saveScenario(const std::string &path, const std::string &option
     const std::vector<PlannedOutput> planned = planOutputs({{option, path}}, {}, option);
     OutputFile file(option, planned.front().target);
     file.open();
-    file.write(saveScenarioText());
+    const std::string text = saveScenarioText();
+    if (std::string problem = tooLargeToReadBack(text.size()); !problem.empty()) throw std::runtime_error(problem);
+    file.write(text);
     file.finish();
     file.commit();
 }

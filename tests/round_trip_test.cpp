@@ -159,7 +159,7 @@ TEST(RoundTrip, BaseOrPadThatIsNotThereIsAnErrorAtItsLine) {
     } cases[] = {
         {"Nowhere Field:1", {"Nowhere Field", "Moon", "Config"}},
         {"Quva Field:5", {"Quva Field", "4 landing pads", "pad 5"}},
-        {"Quva Fields:1", {"Quva Fields", "Moon", "Base"}},
+        {"quva field:1", {"quva field", "Moon", "Base"}},  // names are matched exactly
     };
     for (const auto &c : cases) {
         const std::string text = std::string("BEGIN_SHIPS\nL:Tarrowick\n  STATUS Landed Moon\n  BASE ") + c.base +

@@ -221,6 +221,21 @@ TEST_F(SimulatorTree, MissingPartsAndOddLevelsAreWarnedAboutNeverRefused) {
     EXPECT_TRUE(anyWarningHas(sim, "m.scn:7", "thruster -1"));
 }
 
+// DOCKINFO to a vessel the scenario lacks is a warning naming the line, the line kept; an
+// ATTACHED parent is found without regard to case, as the simulator finds it.
+TEST_F(SimulatorTree, DockPartnerMissingAndParentNamedInOtherCase) {
+    quva::Simulation sim(options());
+    sim.loadScenario(quva::parseScenario(
+        ships("F:Freighter\n" + kFlying + "  DOCKINFO 0:0,Ghost\nEND\n" +
+              "Cover:Pilmont\n" + kFlying + "  ATTACHED 0:0,f\nEND\n"),
+        "d.scn"));
+    EXPECT_TRUE(anyWarningHas(sim, "d.scn:6", "\"Ghost\""));
+    EXPECT_EQ(sim.vessel("Cover").parent(), &sim.vessel("F"));
+    const std::string saved = sim.saveScenarioText();
+    EXPECT_NE(saved.find("  DOCKINFO 0:0,Ghost\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("  ATTACHED 0:0,F\n"), std::string::npos) << saved;
+}
+
 // BASE registers the vessel on the first pad within 30 m and fills its stores (unless asked not
 // to); without a BASE line a vessel on a pad is registered on none; a base that is not there is
 // an error at its line even when POS gives the place.
@@ -230,7 +245,7 @@ TEST_F(SimulatorTree, BaseLinesRegisterTheVesselOnAPad) {
     const std::string onPad = "  STATUS Landed Earth\n  BASE Sand Field:2\n" + std::string(pos) + "  PRPLEVEL 0:0.2\n";
     const std::string text =
         ships("A:Freighter\n" + onPad + "END\nB:Freighter\n  STATUS Landed Earth\n" + pos + "END\n" +
-              "C:Freighter\n  STATUS Landed Earth\n  BASE sand field\n  POS 11 20\nEND\n");
+              "C:Freighter\n  STATUS Landed Earth\n  BASE Sand Field\n  POS 11 20\nEND\n");
     for (bool refuel : {true, false}) {
         SCOPED_TRACE(refuel);
         quva::SimulationOptions o = options();

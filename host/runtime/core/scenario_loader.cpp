@@ -11,6 +11,7 @@
 #include "core/simulation.h"
 #include "core/vessel_placement.h"
 #include "files/host_line_parser.h"
+#include "files/text_fields.h"
 
 namespace quva {
 
@@ -28,6 +29,26 @@ auto atLine(const std::string &file, int line, F &&load) {
 }
 
 }  // namespace
+
+// DOCKINFO i:j,NAME ...: a partner that is not in the scenario leaves the port free in the
+// simulator. The line is kept as read; a warning names it.
+void Simulation::warnOfMissingDockPartners(const VesselBlock &b, const std::string &file) {
+    const Vessel *v = findVessel(b.name);
+    if (!v || v->inert()) return;
+    for (const ScenarioLine &line : b.lines) {
+        const std::string_view text = text::trimmed(text::withoutComment(line.text));
+        if (!text::startsWithNoCase(text, "DOCKINFO")) continue;
+        const auto words = text::words(text.substr(8));
+        for (const std::string_view w : words) {
+            const std::size_t comma = w.find(',');
+            if (comma == std::string_view::npos) continue;
+            const std::string partner(w.substr(comma + 1));
+            if (!partner.empty() && !findVessel(partner))
+                warn(file + ":" + std::to_string(line.line) + ": vessel " + b.name + ": DOCKINFO names vessel \"" +
+                     partner + "\", which is not in the scenario; the simulator leaves that port free");
+        }
+    }
+}
 
 HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::string &file) {
     ScenarioReadHandle reader;
@@ -61,7 +82,11 @@ HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::
 
 void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file) {
     Vessel *parent = findVessel(at.parent);
-    if (leftOut_.count(at.parent) || (parent && parent->inert())) {
+    // As the simulator finds an ATTACHED parent: without regard to case when the exact name is
+    // missing (the first vessel of that name in file order).
+    for (std::size_t i = 0; !parent && i < vessels_.size(); ++i)
+        if (text::equalNoCase(vessels_[i]->name, at.parent)) parent = vessels_[i].get();
+    if ((!parent && leftOut_.count(at.parent)) || (parent && (parent->inert() || leftOut_.count(parent->name)))) {
         // The parent is carried along as read, with no attachment points of its own: the child
         // starts where its block places it and keeps its ATTACHED line for the saved scenario.
         warn(file + ":" + std::to_string(at.line) + ": vessel " + child.name + ": its parent \"" + at.parent +
@@ -159,6 +184,7 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     // however deep the assemblies are.
     for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
     checkNoLoops(links, doc.path);
+    for (const VesselBlock &b : doc.ships) warnOfMissingDockPartners(b, doc.path);
     placeAll(first);
     for (std::size_t i = first; i < vessels_.size(); ++i) {
         if (vessels_[i]->inert()) continue;

@@ -231,6 +231,7 @@ private:
     // put it when the save is loaded, and its vessels placed from there, so that what is saved
     // loads and saves again as it was written.
     void settleLandedHolders();
+    void warnOfMissingDockPartners(const VesselBlock &b, const std::string &file);
     void move(Vessel &v);
     void moveHeld(Vessel &v);
     void checkFinite(const Vessel &v) const;

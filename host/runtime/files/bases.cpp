@@ -168,9 +168,9 @@ const std::vector<SurfaceBase> &BaseCatalog::of(const std::string &body) {
 }
 
 const SurfaceBase &BaseCatalog::find(const std::string &body, const std::string &name) {
-    // Names differ only in case at most once among a body's bases, so the match is the one base.
+    // Matched exactly, as the simulator matches the name of a BASE line.
     for (const SurfaceBase &b : of(body))
-        if (text::equalNoCase(b.name, name)) return b;
+        if (b.name == name) return b;
     std::string searched;
     for (const auto &folder : folders(body)) searched += (searched.empty() ? "" : ", ") + folder.string();
     throw BaseNotFound("no base \"" + name + "\" on " + body + " (base files searched in " + searched + ")");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 
 #include "files/input_error.h"
@@ -131,7 +132,8 @@ void readDocks(const std::vector<std::string_view> &lines, const std::string &fi
         d.pos = vec(n, 0);
         d.dir = vec(n, 3);
         d.rot = vec(n, 6);
-        if (v.size() == 10) d.idsStep = static_cast<int>(v[9]);
+        // The simulator scans the step as a whole number; one out of any channel's range is none.
+        if (v.size() == 10 && std::fabs(v[9]) < 1e6) d.idsStep = static_cast<int>(v[9]);
         if (v.size() < 9)
             cfg.warnings.push_back(located(file, static_cast<int>(i) + 1,
                                            "a dock list line without nine numbers: the simulator still makes a port "

@@ -207,6 +207,19 @@ TEST(ClassConfig, QuvasOwnClassFilesHoldNoLineTheSimulatorWouldMakeAPointOf) {
     }
 }
 
+// A hull file whose vertex has fewer than three numbers is ignored whole, as by the simulator.
+TEST(ClassConfig, CollisionHullWithAShortVertexIsIgnoredWhole) {
+    std::string problem;
+    EXPECT_EQ(quva::parseCollisionHull("3\n0 0 0\n1 1\n2 2 2\n", "H.dat", problem).size(), 0u);
+    EXPECT_NE(problem.find("H.dat:3:"), std::string::npos) << problem;
+    problem.clear();
+    EXPECT_EQ(quva::parseCollisionHull("2\n0 0 0\n1 1 1\n", "H.dat", problem).size(), 0u);
+    EXPECT_FALSE(problem.empty());
+    problem.clear();
+    EXPECT_EQ(quva::parseCollisionHull("3\n0 0 0\n1 1 1 ; apex\n2 2 2\n", "H.dat", problem).size(), 3u);
+    EXPECT_TRUE(problem.empty()) << problem;
+}
+
 // A base class's keys come first; the derived file's single values replace them, its lists add
 // to them, and the module is the derived file's own.
 TEST(ClassConfig, BaseClassKeysComeFirst) {

@@ -46,6 +46,8 @@ protected:
         put("Config/Vessels/GLIDER.cfg", "Mass = 900\nMeshName = Shapes\\WEDGE\n");
         put("Config/Vessels/Sub/Probe.cfg", "BaseClass = Generic\\Light\nSize = 2\n");
         put("Config/Generic/Light.cfg", "Mass = 50\nSize = 9\nMaxFuel = 10\n");
+        put("Config/Vessels/Hulled.cfg", "Mass = 10\nCollisionHull = Hulls\\Box\n");
+        put("Config/Hulls/Box.dat", "4\n0 -1 2  2e5 3e4 0.8 0.2\n-1 -1 -1\n1 -1 -1 5e5\n0 1 0\n");
         put("Config/Vessels/Twin.cfg", "Mass = 1\n");
         put("Config/Vessels/TWIN.cfg", "Mass = 2\n");
         put("Config/Vessels/Shuttle.cfg", "Module = Orbital\\ShuttleCraft\nMass = 3000\n");
@@ -199,6 +201,24 @@ TEST_F(SimulatorTree, ClassKeysMakeStoresAndThrustersInTheSimulatorsOrder) {
     EXPECT_EQ(f.def.cw.x, 0.6);
     ASSERT_EQ(f.attachments.size(), 1u);
     EXPECT_EQ(f.attachments[0]->id, "TOP");
+}
+
+// A CollisionHull file gives every vertex, with the simulator's values where a line leaves them out.
+TEST_F(SimulatorTree, CollisionHullGivesTheTouchdownVertices) {
+    quva::Simulation sim(options());
+    sim.loadScenario(quva::parseScenario(ships("H:Hulled\n" + kFlying + "END\n"), "h.scn"));
+    const auto &t = sim.vessel("H").def.touchdown;
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0].pos, (quva::Vec3{0, -1, 2}));
+    EXPECT_EQ(t[0].stiffness, 2e5);
+    EXPECT_EQ(t[0].damping, 3e4);
+    EXPECT_EQ(t[0].mu, 0.8);
+    EXPECT_EQ(t[0].muLng, 0.2);
+    EXPECT_EQ(t[1].stiffness, 1e6);
+    EXPECT_EQ(t[1].damping, 1e5);
+    EXPECT_EQ(t[1].mu, 0.5);
+    EXPECT_EQ(t[2].stiffness, 5e5);
+    EXPECT_EQ(t[3].pos, (quva::Vec3{0, 1, 0}));
 }
 
 // Lines naming parts the vessel lacks are ignored with a warning naming the line, as the

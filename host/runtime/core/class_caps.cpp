@@ -74,6 +74,23 @@ void applyClassKeys(Vessel &v, const ClassConfig &cfg) {
     if (cfg.cw) d.cw = {(*cfg.cw)[0], (*cfg.cw)[1], (*cfg.cw)[2], (*cfg.cw)[3]};
     if (cfg.rotResistance) d.rotDrag = *cfg.rotResistance;
     if (cfg.cameraOffset) d.cameraOffset = *cfg.cameraOffset;
+    if (!cfg.hull.empty() && !cfg.touchdownPoints) {
+        // The hull's vertices, with the simulator's spring values and the vessel's friction where
+        // a line leaves them out.
+        const TouchdownVertex friction = d.touchdown.empty() ? TouchdownVertex{} : d.touchdown.front();
+        d.touchdown.clear();
+        d.touchdownReach = 0.0;
+        for (const HullVertex &h : cfg.hull) {
+            TouchdownVertex t;
+            t.pos = h.pos;
+            t.stiffness = h.stiffness.value_or(1e6);
+            t.damping = h.damping.value_or(1e5);
+            t.mu = h.mu.value_or(friction.mu);
+            t.muLng = h.muLng.value_or(friction.muLng);
+            d.touchdown.push_back(t);
+            d.touchdownReach = std::fmax(d.touchdownReach, length(t.pos));
+        }
+    }
     if (cfg.touchdownPoints) {
         // Always stiffness 1e6 N/m and damping 1e5 N s/m; friction as the vessel has it.
         const TouchdownVertex friction = d.touchdown.empty() ? TouchdownVertex{} : d.touchdown.front();

@@ -140,6 +140,18 @@ std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &classNa
         cfg.file = own;
         cfg.baseClass = next;
     }
+    if (cfg.collisionHull) {
+        // Config/NAME.dat; one that is missing or malformed is ignored, as the simulator does.
+        const std::filesystem::path relative = std::filesystem::path("Config") / (*cfg.collisionHull + ".dat");
+        std::string problem;
+        if (const auto hullFile = find(relative)) {
+            cfg.hull = parseCollisionHull(readInputFile(*hullFile, "collision hull"), hullFile->string(), problem);
+        } else {
+            problem = cfg.file.string() + ": CollisionHull " + *cfg.collisionHull + " not found (looked for " +
+                      places(relative) + "); the class has no hull";
+        }
+        if (!problem.empty()) cfg.warnings.push_back(problem);
+    }
     return cfg;
 }
 

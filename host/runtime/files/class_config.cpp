@@ -198,6 +198,8 @@ void readItems(const std::map<std::string, Item> &items, const std::string &file
     read("MODULE", "Module", [&](const ConfigReader &in, auto n, auto v) { cfg.module = in.text(n, v); });
     read("BASECLASS", "BaseClass", [&](const ConfigReader &in, auto n, auto v) { cfg.baseClass = in.text(n, v); });
     read("MESHNAME", "MeshName", [&](const ConfigReader &in, auto n, auto v) { cfg.meshName = in.text(n, v); });
+    read("COLLISIONHULL", "CollisionHull",
+         [&](const ConfigReader &in, auto n, auto v) { cfg.collisionHull = in.text(n, v); });
     read("SIZE", "Size", [&](const ConfigReader &in, auto n, auto v) { cfg.size = in.positive(n, v); });
     read("MASS", "Mass", [&](const ConfigReader &in, auto n, auto v) { cfg.mass = in.positive(n, v); });
     read("INERTIA", "Inertia", [&](const ConfigReader &in, auto n, auto v) { cfg.inertia = in.vector(n, v); });
@@ -261,6 +263,39 @@ ClassConfig parseClassConfig(const std::string &content, const std::string &file
     return cfg;
 }
 
+std::vector<HullVertex> parseCollisionHull(const std::string &text, const std::string &file, std::string &problem) {
+    const auto lines = text::lines(text);
+    std::size_t i = 0;
+    while (i < lines.size() && text::trimmed(text::withoutComment(lines[i])).empty()) ++i;
+    const auto count = i < lines.size() ? ConfigReader::leadingNumbers(text::withoutComment(lines[i]), 1)
+                                        : std::vector<double>{};
+    if (count.empty() || !(count[0] >= 3.0) || count[0] > 1e6) {
+        problem = file + ": the first line is no vertex count of 3 or more; the simulator ignores the file";
+        return {};
+    }
+    std::vector<HullVertex> out;
+    for (++i; i < lines.size() && out.size() < static_cast<std::size_t>(count[0]); ++i) {
+        const auto v = ConfigReader::leadingNumbers(text::withoutComment(lines[i]), 7);
+        if (v.size() < 3) {
+            problem = located(file, static_cast<int>(i) + 1,
+                              "a vertex needs three numbers; the simulator ignores the whole file");
+            return {};
+        }
+        HullVertex h;
+        h.pos = vec(v, 0);
+        if (v.size() > 3) h.stiffness = v[3];
+        if (v.size() > 4) h.damping = v[4];
+        if (v.size() > 5) h.mu = v[5];
+        if (v.size() > 6) h.muLng = v[6];
+        out.push_back(h);
+    }
+    if (out.size() < static_cast<std::size_t>(count[0])) {
+        problem = file + ": fewer vertices than its first line says; the simulator ignores the file";
+        return {};
+    }
+    return out;
+}
+
 ClassConfig withBaseClass(const ClassConfig &base, ClassConfig derived) {
     auto over = [](auto &mine, const auto &theirs) {
         if (!mine) mine = theirs;
@@ -275,6 +310,10 @@ ClassConfig withBaseClass(const ClassConfig &base, ClassConfig derived) {
     over(derived.rotResistance, base.rotResistance);
     over(derived.cameraOffset, base.cameraOffset);
     over(derived.touchdownPoints, base.touchdownPoints);
+    if (!derived.collisionHull) {
+        derived.collisionHull = base.collisionHull;
+        derived.hull = base.hull;
+    }
     over(derived.maxFuel, base.maxFuel);
     over(derived.isp, base.isp);
     over(derived.maxMainThrust, base.maxMainThrust);

@@ -26,6 +26,13 @@ struct DockSpec {
     std::optional<int> idsStep;  // an approach beacon at 108.00 + 0.05 x step MHz
 };
 
+// A vertex of a CollisionHull file: a position, and the spring, damper and friction values the
+// line gives (those it leaves out are the simulator's: 1e6 N/m, 1e5 N s/m, the vessel's friction).
+struct HullVertex {
+    Vec3 pos;
+    std::optional<double> stiffness, damping, mu, muLng;
+};
+
 // PropellantResourceN: a full store.
 struct StoreSpec {
     double maxMass = 0.0;
@@ -42,7 +49,9 @@ struct ClassConfig {
     std::optional<double> gravityGradientDamping;
     std::optional<std::array<double, 4>> cw;  // z+, z-, x, y
     std::optional<Vec3> rotResistance, cameraOffset;
-    std::optional<std::array<Vec3, 3>> touchdownPoints;
+    std::optional<std::array<Vec3, 3>> touchdownPoints;  // over a CollisionHull
+    std::optional<std::string> collisionHull;            // Config/NAME.dat
+    std::vector<HullVertex> hull;                        // as read from it by the class's reader
     // Stores and thrusters, created in this order: PropellantResource1, 2, ...; MaxFuel (when no
     // store exists); then main, retro, hover and attitude thrusters at Isp.
     std::vector<StoreSpec> stores;
@@ -58,6 +67,11 @@ struct ClassConfig {
 // Parses a class configuration file. Throws InputError (file and line) on a malformed value of a
 // key this host uses.
 ClassConfig parseClassConfig(const std::string &text, const std::string &file);
+
+// A CollisionHull file: a first line with the number of vertices N >= 3, then N lines of
+// "x y z [k c mu mu_lng]". Returns no vertices when a line has fewer than three numbers (the
+// simulator then ignores the whole file), with `problem` saying where.
+std::vector<HullVertex> parseCollisionHull(const std::string &text, const std::string &file, std::string &problem);
 
 // `base` with the keys of `derived` over it: single values of `derived` replace those of `base`,
 // stores, ports and attachment points add to them; the module is `derived`'s alone.

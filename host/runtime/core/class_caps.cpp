@@ -103,7 +103,7 @@ void applyClassKeys(Vessel &v, const ClassConfig &cfg) {
             d.touchdownReach = std::fmax(d.touchdownReach, length(d.touchdown[k].pos));
         }
     }
-    for (const StoreSpec &s : cfg.stores) addStore(v, s.maxMass, s.efficiency);
+    for (const ClassStore &s : cfg.stores) addStore(v, s.maxMass, s.efficiency);
     if (cfg.maxFuel && v.propellants.empty()) addStore(v, *cfg.maxFuel, 1.0);
     const double isp = cfg.isp.value_or(kDefaultIsp);
     if (cfg.maxMainThrust) addThruster(v, {}, {0, 0, 1}, *cfg.maxMainThrust, isp);
@@ -112,14 +112,14 @@ void applyClassKeys(Vessel &v, const ClassConfig &cfg) {
     if (cfg.maxAttitudeThrust) addAttitudeThrusters(v, *cfg.maxAttitudeThrust, isp);
     if (cfg.dockKeys) d.dock = DockPort{cfg.dockKeys->pos, cfg.dockKeys->dir, cfg.dockKeys->rot};
     else if (!cfg.docks.empty() && !d.dock) d.dock = DockPort{cfg.docks.front().pos, cfg.docks.front().dir, cfg.docks.front().rot};
-    for (const AttachmentSpec &spec : cfg.attachments) {
+    for (const AttachmentSpec &point : cfg.attachments) {
         auto a = std::make_unique<Attachment>();
         a->owner = &v;
-        a->toParent = spec.toParent;
-        a->pos = spec.pos;
-        a->dir = spec.dir;
-        a->rot = spec.rot;
-        a->id = spec.id;
+        a->toParent = point.toParent;
+        a->pos = point.pos;
+        a->dir = point.dir;
+        a->rot = point.rot;
+        a->id = point.id;
         v.attachments.push_back(std::move(a));
     }
 }

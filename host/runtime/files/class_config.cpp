@@ -126,7 +126,7 @@ void readDocks(const std::vector<std::string_view> &lines, const std::string &fi
     for (std::size_t i = *start; i < lines.size() && !text::startsWithNoCase(lines[i], "END_DOCKLIST"); ++i) {
         const std::string_view line = text::withoutComment(lines[i]);
         const auto v = ConfigReader::leadingNumbers(line, 10);
-        DockSpec d;
+        ClassDock d;
         std::vector<double> n(9, 0.0);
         std::copy_n(v.begin(), std::min<std::size_t>(v.size(), 9), n.begin());
         d.pos = vec(n, 0);
@@ -243,7 +243,7 @@ void readItems(const std::map<std::string, Item> &items, const std::string &file
     // DockRef, DockDir and DockRot: port 0, only with all three.
     const Item *ref = item("DOCKREF"), *dir = item("DOCKDIR"), *rot = item("DOCKROT");
     if (ref && dir && rot)
-        cfg.dockKeys = DockSpec{ConfigReader(file, ref->line).vector("DockRef", ref->value),
+        cfg.dockKeys = ClassDock{ConfigReader(file, ref->line).vector("DockRef", ref->value),
                                 ConfigReader(file, dir->line).vector("DockDir", dir->value),
                                 ConfigReader(file, rot->line).vector("DockRot", rot->value), std::nullopt};
 }

@@ -21,7 +21,7 @@ struct AttachmentSpec {
 };
 
 // A docking port: a BEGIN_DOCKLIST line, or the DockRef, DockDir and DockRot keys.
-struct DockSpec {
+struct ClassDock {
     Vec3 pos, dir, rot;
     std::optional<int> idsStep;  // an approach beacon at 108.00 + 0.05 x step MHz
 };
@@ -34,7 +34,7 @@ struct HullVertex {
 };
 
 // PropellantResourceN: a full store.
-struct StoreSpec {
+struct ClassStore {
     double maxMass = 0.0;
     double efficiency = 1.0;
 };
@@ -54,11 +54,11 @@ struct ClassConfig {
     std::vector<HullVertex> hull;                        // as read from it by the class's reader
     // Stores and thrusters, created in this order: PropellantResource1, 2, ...; MaxFuel (when no
     // store exists); then main, retro, hover and attitude thrusters at Isp.
-    std::vector<StoreSpec> stores;
+    std::vector<ClassStore> stores;
     std::optional<double> maxFuel, isp;
     std::optional<double> maxMainThrust, maxRetroThrust, maxHoverThrust, maxAttitudeThrust;
-    std::optional<DockSpec> dockKeys;  // port 0 from DockRef, DockDir, DockRot
-    std::vector<DockSpec> docks;       // BEGIN_DOCKLIST
+    std::optional<ClassDock> dockKeys;  // port 0 from DockRef, DockDir, DockRot
+    std::vector<ClassDock> docks;       // BEGIN_DOCKLIST
     std::vector<AttachmentSpec> attachments;
     // What the simulator would read differently from what the file plainly means, "file:line: what".
     std::vector<std::string> warnings;

@@ -38,6 +38,8 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     s.surface = surfaceFix(lon, lat, alt, landRot, s.body->radius, o);
     s.landed = true;
     s.turnsWithBody = true;
+    s.pad.reset();  // registered on no pad, as a vessel loaded without a BASE line
+    s.padAtTouchdown = false;
     s.vrot = {};
     rideSurface(s, o);
     v.groundContact = true;

@@ -116,6 +116,17 @@ TEST_F(Cli, RepeatedRootSearchesTheTreesInOrder) {
     EXPECT_EQ(quva("--root " + std::string(QUVA_BUILD_ROOT) + " run Cargo/Drop --steps 1").code, 1);
 }
 
+// A scenario is found under Scenarios/ as the simulator's file system finds it: without regard to
+// case, '\' separating folders.
+TEST_F(Cli, ScenarioNamesAreFoundWithoutRegardToCase) {
+    for (const char *name : {"quva/apexcover", "QUVA\\ApexCover.scn"}) {
+        SCOPED_TRACE(name);
+        Result r = quva(std::string("run '") + name + "' --steps 1");
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.out.find("ApexCover.scn"), std::string::npos) << r.out;
+    }
+}
+
 // A date that cannot be read is no reason to refuse the run: a warning names file and line, and
 // the run starts at J2000, never at the computer's clock.
 TEST_F(Cli, UnreadableDateWarnsAndTheRunStartsAtJ2000) {

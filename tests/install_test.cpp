@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -95,6 +96,37 @@ TEST_F(InstalledTree, HoldsTheSixModulesTheHostAndTheData) {
     EXPECT_TRUE(fs::is_regular_file(tree / "Config" / "Vessels" / "QuvaCapsule.cfg"));
     EXPECT_TRUE(fs::is_regular_file(tree / "Config" / "Moon" / "Base" / "QuvaField.cfg"));
     EXPECT_TRUE(fs::is_regular_file(tree / "Scenarios" / "Quva" / "ApexCover.scn"));
+}
+
+// The simulator finds a module only through a class file that names it: each module class has
+// one, "Module = NAME" naming its library, and nothing in it that the simulator reads otherwise.
+TEST_F(InstalledTree, EachModuleClassHasAClassFileNamingItsModule) {
+    for (const std::string &library : kModules) {
+        const std::string cls = fs::path(library).stem().string();
+        SCOPED_TRACE(cls);
+        const fs::path file = tree / "Config" / "Vessels" / (cls + ".cfg");
+        ASSERT_TRUE(fs::is_regular_file(file));
+        std::ifstream in(file);
+        std::string line, module;
+        int items = 0;
+        while (std::getline(in, line)) {
+            line = line.substr(0, line.find(';'));
+            const std::size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            ++items;
+            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            auto trim = [](std::string &t) {
+                t.erase(0, t.find_first_not_of(" \t\r"));
+                t.erase(t.find_last_not_of(" \t\r") + 1);
+            };
+            trim(key);
+            trim(value);
+            if (key == "Module") module = value;
+        }
+        EXPECT_EQ(module, cls);
+        EXPECT_EQ(items, 1);
+        EXPECT_TRUE(fs::is_regular_file(tree / "Modules" / library));
+    }
 }
 
 TEST_F(InstalledTree, BinariesFindTheRuntimeRelativeToThemselves) {

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "core/simulation.h"
+#include "files/input_file.h"
 #include "files/scenario.h"
+#include "module_test_support.h"
 #include "world/body.h"
 
 namespace {
@@ -173,6 +175,95 @@ TEST(RoundTrip, BaseOrPadThatIsNotThereIsAnErrorAtItsLine) {
             for (const char *w : c.words) EXPECT_NE(std::string(e.what()).find(w), std::string::npos) << e.what();
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Every example, saved after runs of several lengths (before, at and after the capsule's
+// touchdown, when its canopies hang from a landed parent), loads and saves again byte for byte.
+TEST(RoundTrip, EveryExampleSavesLoadsAndSavesTheSameAtEveryRunLength) {
+    for (const char *name : {"Recovery", "ApexCover", "LunarGear", "ServiceModule"}) {
+        const std::string path = std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/" + name + ".scn";
+        for (long long steps : {0LL, 1LL, 50LL, 1714LL, 1800LL, 3000LL}) {
+            SCOPED_TRACE(std::string(name) + " after " + std::to_string(steps) + " steps");
+            std::string first, second;
+            {
+                quva::Simulation sim(flying());
+                sim.loadScenario(quva::readScenarioFile(path));
+                sim.runSteps(steps);
+                first = sim.saveScenarioText();
+            }
+            {
+                quva::Simulation sim(flying());
+                sim.loadScenario(quva::parseScenario(first, "saved.scn"));
+                second = sim.saveScenarioText();
+            }
+            EXPECT_EQ(first, second);
+        }
+    }
+}
+
+// A vessel held by a landed one is saved as the simulator saves it: landed at its own place,
+// then its ATTACHED line.
+TEST(RoundTrip, VesselHeldByALandedOneIsSavedLanded) {
+    quva::Simulation sim(flying());
+    sim.loadScenario(quva::readScenarioFile(std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/Recovery.scn"));
+    sim.runSteps(3000);
+    ASSERT_TRUE(sim.vessel("Capsule").state.landed);
+    const std::string saved = sim.saveScenarioText();
+    const std::size_t main = saved.find("\nMain:Ossum\n");
+    ASSERT_NE(main, std::string::npos) << saved;
+    const std::string block = saved.substr(main, saved.find("\nEND\n", main) - main);
+    EXPECT_NE(block.find("  STATUS Landed Earth\n  POS "), std::string::npos) << block;
+    EXPECT_NE(block.find("  ALT 30.900\n  AROT 0.000 -0.000 0.000\n  ATTACHED 0:2,Capsule\n"), std::string::npos) << block;
+}
+
+}  // namespace
+
+namespace {
+
+// A date far out but within what a line holds is written back whole, not cut short.
+TEST(RoundTrip, FarDateIsWrittenBackWhole) {
+    quva::SimulationOptions o = flying();
+    o.flightModel = false;
+    quva::Simulation sim(o);
+    sim.loadScenario(quva::parseScenario("BEGIN_ENVIRONMENT\n  Date MJD 1e60\nEND_ENVIRONMENT\nBEGIN_SHIPS\n"
+                                         "C:QuvaCapsule\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\nEND_SHIPS\n",
+                                         "far.scn"));
+    const std::string saved = sim.saveScenarioText();
+    EXPECT_NE(saved.find("\n  Date MJD 999999999999999949387135297074018866963645011013410073083904.0000000000\n"), std::string::npos)
+        << saved;
+}
+
+}  // namespace
+
+namespace {
+
+// What quva reads it can save only as a file it reads again: a scenario that grows past the input
+// limit when saved is refused, and nothing is written.
+TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
+    // Exactly as large as quva reads: the saved file adds the date it has reached.
+    const std::string tail =
+        "END_DESC\nBEGIN_SHIPS\nC:QuvaCapsule\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\nEND_SHIPS\n";
+    const std::string line(4000, 'x');
+    std::string text = "BEGIN_DESC\n";
+    while (text.size() + line.size() + 1 + tail.size() < quva::kMaxInputFileBytes) text += line + "\n";
+    text += std::string(quva::kMaxInputFileBytes - text.size() - tail.size() - 1, 'y') + "\n" + tail;
+    ASSERT_EQ(text.size(), quva::kMaxInputFileBytes);
+    quva::SimulationOptions o = flying();
+    o.flightModel = false;
+    quva::Simulation sim(o);
+    sim.loadScenario(quva::parseScenario(text, "big.scn"));
+    const std::filesystem::path out = std::filesystem::temp_directory_path() / quvatest::uniqueName("big-save");
+    try {
+        sim.saveScenario(out.string());
+        ADD_FAILURE() << "saved";
+    } catch (const std::runtime_error &e) {
+        EXPECT_NE(std::string(e.what()).find("would not load again"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "files/name_lookup.h"
 #include "platform/host_platform.h"
 
 namespace quva::cli {
@@ -35,9 +36,18 @@ std::filesystem::path resolveScenario(const std::vector<std::filesystem::path> &
     std::error_code ec;
     fs::path given(name);
     if (fs::exists(given, ec)) return given;
+    // Under Scenarios/ as the simulator's file system finds it: without regard to case when the
+    // exact name is missing, '\' separating folders. Two names that differ only in case are
+    // neither guessed at: the name is then left as given, which is reported as not found.
     for (const fs::path &root : roots)
-        for (fs::path candidate : {root / "Scenarios" / given, root / "Scenarios" / (name + ".scn")})
-            if (fs::exists(candidate, ec)) return candidate;
+        for (const std::string &candidate : {"Scenarios/" + name, "Scenarios/" + name + ".scn"}) {
+            try {
+                if (auto file = findWithoutCase(root, candidate)) return *file;
+            } catch (const AmbiguousName &e) {
+                std::cerr << "quva: scenario " << e.what() << "\n";
+                return given;
+            }
+        }
     return given;
 }
 

@@ -20,7 +20,8 @@ int main(int argc, char **argv) {
     app.add_option("--root", rootOptions,
                    "add-on tree with Modules/, Config/, Meshes/, Scenarios/ (default: the tree quva is installed in); "
                    "may be repeated: the trees are searched in the order given, the last is quva's own")
-        ->take_all();
+        ->take_all()
+        ->check(CLI::ExistingDirectory);
     auto root = [&] { return quva::cli::treesFromOptions(rootOptions); };
     int exitCode = quva::cli::kExitOk;
     quva::cli::addRunCommand(app, root, exitCode);

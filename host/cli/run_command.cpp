@@ -12,6 +12,7 @@
 
 #include "cli_common.h"
 #include "core/simulation.h"
+#include "files/input_file.h"
 #include "files/scenario.h"
 #include "platform/host_platform.h"
 #include "run/run_files.h"
@@ -50,6 +51,7 @@ SimulationOptions simulationOptions(const RunOptions &o, const Trees &trees) {
     options.extraRoots = trees.user;
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
+    options.refuelOnPad = !o.noRefuelOnPad;
     return options;
 }
 
@@ -126,7 +128,12 @@ int run(const RunOptions &o, const Trees &trees) {
         warnings.flush(*sim);
         printSummary(*sim);
 
-        if (OutputFile *save = files.find("--save")) save->write(sim->saveScenarioText());
+        if (OutputFile *save = files.find("--save")) {
+            const std::string text = sim->saveScenarioText();
+            if (std::string problem = tooLargeToReadBack(text.size()); !problem.empty())
+                throw std::runtime_error("--save: " + problem);
+            save->write(text);
+        }
         outputs.write(*sim, scenarioTitle(trees.searchOrder(), scenarioPath));
         sim->trace().close();
         if (int signal = platform::stopSignal()) throw RunStopped{signal};
@@ -164,7 +171,11 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     cmd->add_option("--plot", o->plot,
                     "draw altitude, descent rate and animation states against time to FILE (SVG)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
-                  "carry vessels of unknown classes along unchanged instead of failing");
+                  "carry vessels of unknown classes, or of classes whose module cannot be loaded, along unchanged "
+                  "instead of failing");
+    cmd->add_flag("--no-refuel-on-pad", o->noRefuelOnPad,
+                  "leave the stores of a vessel loaded on a pad of its BASE line as its PRPLEVEL says (by default "
+                  "they are filled, as the simulator does)");
     cmd->add_option("--release", o->releases,
                     "T:VESSEL or COND:VESSEL  release VESSEL from its parent at time T, or at the first step end "
                     "where COND holds (READING<VALUE, <=, >, >=; READING: alt, airspeed, vz, t), e.g. alt<7000:Drogue")

@@ -20,6 +20,7 @@ struct RunOptions {
     std::vector<std::string> releases;
     std::vector<std::string> keys;
     bool keepUnknown = false;
+    bool noRefuelOnPad = false;
 };
 
 // The usage error in the step options (--dt, --steps, --until, --csv-interval), or empty.

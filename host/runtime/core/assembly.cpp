@@ -71,6 +71,7 @@ void Simulation::connect(Vessel &parent, std::size_t j, Vessel &child, std::size
     if (child.parent()) throw std::runtime_error("vessel \"" + child.name + "\" is already attached to \"" + child.parent()->name + "\"");
     if (pp->peer) throw std::runtime_error("attachment point " + std::to_string(j) + " of \"" + parent.name + "\" already holds \"" + pp->peer->owner->name + "\"");
     link(*cp, *pp);
+    child.keptAttached.reset();
     child.groundContact = false;
     note(&child, "attached to " + parent.name);
 }

@@ -37,6 +37,8 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     s.landed = true;
     s.turnsWithBody = true;
     s.omega = {};
+    s.pad.reset();  // registered on no pad, as a vessel loaded without a BASE line
+    s.padAtTouchdown = false;
     rideSurface(s, o);
     v.groundContact = true;
 }

@@ -50,6 +50,8 @@ void settleLanded(FlightState &s, const PlanetOrientation &o) {
     s.heading = headingOf(landRot, lon, lat) / kRadPerDeg;
     s.landed = true;
     s.turnsWithBody = true;
+    s.pad.reset();
+    s.padAtTouchdown = true;
     rideSurface(s, o);
 }
 

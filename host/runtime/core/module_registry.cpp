@@ -12,6 +12,7 @@
 
 #include "files/input_error.h"
 #include "files/input_file.h"
+#include "files/name_lookup.h"
 #include "platform/host_platform.h"
 
 namespace quva {
@@ -71,16 +72,19 @@ void ModuleRegistry::keepModulesLoaded() { g_keepLoaded = true; }
 
 ModuleRegistry::ModuleRegistry(std::vector<std::filesystem::path> roots) : roots_(std::move(roots)) {}
 
+// As the simulator's file system finds it: the exact name, else the one name that differs only in
+// case (two such: AmbiguousName, naming both); '\' in a class or module name separates folders.
 std::optional<std::filesystem::path> ModuleRegistry::find(const std::filesystem::path &relative) const {
-    std::error_code ec;
+    const std::string name = relative.generic_string();
     for (const auto &root : roots_)
-        if (std::filesystem::exists(std::filesystem::symlink_status(root / relative, ec))) return root / relative;
+        if (auto file = findWithoutCase(root, name)) return file;
     return std::nullopt;
 }
 
 std::string ModuleRegistry::places(const std::filesystem::path &relative) const {
     std::string out;
-    for (const auto &root : roots_) out += (out.empty() ? "" : " or ") + (root / relative).string();
+    for (const auto &root : roots_)
+        out += (out.empty() ? "" : " or ") + (root / withForwardSlashes(relative.generic_string())).string();
     return out;
 }
 
@@ -93,7 +97,8 @@ std::optional<std::filesystem::path> ModuleRegistry::configFile(const std::strin
 std::filesystem::path ModuleRegistry::moduleFile(const std::string &name) const {
     const std::filesystem::path relative = std::filesystem::path("Modules") / (name + platform::kModuleSuffix);
     if (auto file = find(relative)) return *file;
-    return roots_.empty() ? relative : roots_.front() / relative;
+    const std::filesystem::path spelled = withForwardSlashes(relative.generic_string());
+    return roots_.empty() ? spelled : roots_.front() / spelled;
 }
 
 ModuleRegistry::~ModuleRegistry() { unloadAll(); }
@@ -111,7 +116,43 @@ std::optional<ClassConfig> ModuleRegistry::readConfig(const std::string &classNa
     if (!file) return std::nullopt;
     // Anything of that name that is no regular file (a folder, a pipe) is an error rather than an
     // empty class: the reader refuses it.
-    return parseClassConfig(readInputFile(*file, "class configuration"), file->string());
+    ClassConfig cfg = parseClassConfig(readInputFile(*file, "class configuration"), file->string());
+    // BaseClass: Config/NAME.cfg read first, its own base before it; this file's keys then count.
+    std::vector<std::string> chain{className};
+    while (cfg.baseClass) {
+        const std::string name = *cfg.baseClass;
+        const std::filesystem::path relative = std::filesystem::path("Config") / (name + ".cfg");
+        if (std::find(chain.begin(), chain.end(), name) != chain.end() || chain.size() > 32)
+            throw std::runtime_error("vessel class " + className + ": BaseClass " + name + " in " + cfg.file.string() +
+                                     " leads back to a class already read");
+        chain.push_back(name);
+        if (!staysInsideTree(name)) throw std::runtime_error("BaseClass name \"" + name + "\" is not valid");
+        const auto baseFile = find(relative);
+        if (!baseFile)
+            throw std::runtime_error("vessel class " + className + ": BaseClass " + name + " named in " +
+                                     cfg.file.string() + " not found (looked for " + places(relative) + ")");
+        ClassConfig base = parseClassConfig(readInputFile(*baseFile, "class configuration"), baseFile->string());
+        std::optional<std::string> next = base.baseClass;
+        std::optional<std::string> module = cfg.module;
+        std::filesystem::path own = cfg.file;
+        cfg = withBaseClass(base, std::move(cfg));
+        cfg.module = module;
+        cfg.file = own;
+        cfg.baseClass = next;
+    }
+    if (cfg.collisionHull) {
+        // Config/NAME.dat; one that is missing or malformed is ignored, as the simulator does.
+        const std::filesystem::path relative = std::filesystem::path("Config") / (*cfg.collisionHull + ".dat");
+        std::string problem;
+        if (const auto hullFile = find(relative)) {
+            cfg.hull = parseCollisionHull(readInputFile(*hullFile, "collision hull"), hullFile->string(), problem);
+        } else {
+            problem = cfg.file.string() + ": CollisionHull " + *cfg.collisionHull + " not found (looked for " +
+                      places(relative) + "); the class has no hull";
+        }
+        if (!problem.empty()) cfg.warnings.push_back(problem);
+    }
+    return cfg;
 }
 
 bool ModuleRegistry::knows(const std::string &className) const {
@@ -119,7 +160,12 @@ bool ModuleRegistry::knows(const std::string &className) const {
     if (!staysInsideTree(className)) return false;
     auto it = known_.find(className);
     if (it != known_.end()) return it->second;
-    const bool found = configFile(className) || find(std::filesystem::path("Modules") / (className + platform::kModuleSuffix));
+    bool found = true;
+    try {
+        found = configFile(className) || find(std::filesystem::path("Modules") / (className + platform::kModuleSuffix));
+    } catch (const AmbiguousName &) {
+        // Known by name; which file it is stays to be told when the class is loaded, at its line.
+    }
     known_.emplace(className, found);
     return found;
 }
@@ -162,22 +208,27 @@ const VesselClass &ModuleRegistry::vesselClass(const std::string &className) {
     if (vc.config && vc.config->module) moduleName = *vc.config->module;
     const std::filesystem::path moduleRelative = std::filesystem::path("Modules") / (moduleName + platform::kModuleSuffix);
     const bool hasModuleFile = find(moduleRelative).has_value();
-    if (vc.config && vc.config->module && !hasModuleFile)
-        throw std::runtime_error("vessel class " + className + ": module " + moduleName + " named in " +
-                                 vc.config->file.string() + " not found (looked for " + places(moduleRelative) + ")");
     if (!vc.config && !hasModuleFile)
         throw std::runtime_error("vessel class " + className + " has neither a module (" + places(moduleRelative) +
                                  ") nor a configuration (" +
                                  places(std::filesystem::path("Config") / "Vessels" / (className + ".cfg")) + ")");
-    if (hasModuleFile) {
+    if (vc.config && vc.config->module && !hasModuleFile) {
+        vc.unloadable = "vessel class " + className + ": module " + moduleName + " named in " +
+                        vc.config->file.string() + " not found (looked for " + places(moduleRelative) + ")";
+    } else if (hasModuleFile) {
         try {
             vc.module = &loadModule(moduleName);
+            if (!vc.module->ovcInit) {
+                vc.unloadable = "vessel class " + className + ": module " + vc.module->file.string() +
+                                " does not export ovcInit";
+                vc.module = nullptr;
+            }
         } catch (const std::exception &e) {
-            throw std::runtime_error("vessel class " + className + ": " + e.what());
+            vc.unloadable = "vessel class " + className + ": " + e.what();
         }
-        if (!vc.module->ovcInit || !vc.module->ovcExit)
+        if (vc.module && !vc.module->ovcExit)
             throw std::runtime_error("vessel class " + className + ": module " + vc.module->file.string() +
-                                     " does not export " + (vc.module->ovcInit ? "ovcExit" : "ovcInit"));
+                                     " does not export ovcExit");
     }
     return classes_.emplace(className, std::move(vc)).first->second;
 }

@@ -29,6 +29,11 @@ struct VesselClass {
     std::string name;
     Module *module = nullptr;                   // null: defined by its configuration alone
     std::optional<ClassConfig> config;
+    // Set when the class's module cannot be loaded (missing, no library for this platform, no
+    // ovcInit): what was tried and why it failed. Such a vessel is either refused or, when the
+    // user asks for it, carried along as read.
+    std::optional<std::string> unloadable;
+    mutable bool warned = false;  // the configuration's warnings have been given
 };
 
 // One line per module that introduced itself with InitLib while it was being loaded.
@@ -45,8 +50,8 @@ public:
     ModuleRegistry &operator=(const ModuleRegistry &) = delete;
 
     // The class, its module loaded on first use. Throws std::runtime_error naming the class when
-    // it has neither module nor configuration, when its module cannot be loaded or lacks
-    // ovcInit or ovcExit.
+    // it has neither module nor configuration, or its module lacks ovcExit. A module that cannot
+    // be loaded or lacks ovcInit leaves the class `unloadable`.
     const VesselClass &vesselClass(const std::string &className);
     bool knows(const std::string &className) const;  // without loading anything
 

@@ -1,5 +1,7 @@
 // Loading a scenario: the vessels of the ships section are created in file order, each reads
 // its block, then attachments are linked and every vessel gets its post-creation call.
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "core/simulation.h"
 #include "core/vessel_placement.h"
 #include "files/host_line_parser.h"
+#include "files/text_fields.h"
 
 namespace quva {
 
@@ -26,6 +29,26 @@ auto atLine(const std::string &file, int line, F &&load) {
 }
 
 }  // namespace
+
+// DOCKINFO i:j,NAME ...: a partner that is not in the scenario leaves the port free in the
+// simulator. The line is kept as read; a warning names it.
+void Simulation::warnOfMissingDockPartners(const VesselBlock &b, const std::string &file) {
+    const Vessel *v = findVessel(b.name);
+    if (!v || v->inert()) return;
+    for (const ScenarioLine &line : b.lines) {
+        const std::string_view text = text::trimmed(text::withoutComment(line.text));
+        if (!text::startsWithNoCase(text, "DOCKINFO")) continue;
+        const auto words = text::words(text.substr(8));
+        for (const std::string_view w : words) {
+            const std::size_t comma = w.find(',');
+            if (comma == std::string_view::npos) continue;
+            const std::string partner(w.substr(comma + 1));
+            if (!partner.empty() && !findVessel(partner))
+                warn(file + ":" + std::to_string(line.line) + ": vessel " + b.name + ": DOCKINFO names vessel \"" +
+                     partner + "\", which is not in the scenario; the simulator leaves that port free");
+        }
+    }
+}
 
 HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::string &file) {
     ScenarioReadHandle reader;
@@ -51,18 +74,27 @@ HostLines Simulation::loadBlock(Vessel &v, const VesselBlock &block, const std::
     context.mjd = mjd();
     context.orientations = orientations_;
     context.bases = &bases_;
+    context.refuelOnPad = options_.refuelOnPad;
     context.warn = [this](const std::string &w) { warn(w); };
     applyHostLines(v, status.lines, context);
     return status.lines;
 }
 
 void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std::string &file) {
-    if (leftOut_.count(at.parent)) {
-        warn("vessel " + child.name + ": its parent \"" + at.parent + "\" (" + file + ":" + std::to_string(at.line) +
-             ") was left out, so it starts unattached");
+    Vessel *parent = findVessel(at.parent);
+    // As the simulator finds an ATTACHED parent: without regard to case when the exact name is
+    // missing (the first vessel of that name in file order).
+    for (std::size_t i = 0; !parent && i < vessels_.size(); ++i)
+        if (text::equalNoCase(vessels_[i]->name, at.parent)) parent = vessels_[i].get();
+    if ((!parent && leftOut_.count(at.parent)) || (parent && (parent->inert() || leftOut_.count(parent->name)))) {
+        // The parent is carried along as read, with no attachment points of its own: the child
+        // starts where its block places it and keeps its ATTACHED line for the saved scenario.
+        warn(file + ":" + std::to_string(at.line) + ": vessel " + child.name + ": its parent \"" + at.parent +
+             "\" is carried along without a module, so it starts unattached where its block places it; its "
+             "ATTACHED line is written back");
+        child.keptAttached = AttachedTo{at.childPoint, at.parentPoint, at.parent};
         return;
     }
-    Vessel *parent = findVessel(at.parent);
     if (!parent) throw InputError(file, at.line, "ATTACHED names vessel \"" + at.parent + "\", which does not exist");
     if (parent == &child) throw InputError(file, at.line, "vessel \"" + child.name + "\" cannot be attached to itself");
     try {
@@ -75,6 +107,9 @@ void Simulation::linkAttachment(Vessel &child, const AttachedLine &at, const std
 void Simulation::loadScenario(const ScenarioDocument &doc) {
     mjd0_ = doc.mjd;
     updateOrientations();
+    // Every base file is read now, so that a malformed one stops the load rather than the save
+    // at the end of a long run.
+    for (const Body *body : {&earth(), &moon()}) bases_.of(body->name);
     for (const std::string &w : doc.warnings) warn(w);
     // Only the sections around the ships are kept for saving; the vessels' own lines live on in
     // the vessels.
@@ -109,9 +144,30 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     };
     std::vector<std::pair<Vessel *, AttachedLine>> links;
     std::size_t first = vessels_.size();
+    std::set<std::string> reported;  // classes whose unloadable module has been reported
     for (const VesselBlock &b : doc.ships) {
         if (!modules_.knows(b.className)) {
             keepInert(b, "kept inert (unknown class " + b.className + ")");
+            continue;
+        }
+        const VesselClass &vc = atLine(doc.path, b.line, [&]() -> const VesselClass & {
+            try {
+                return modules_.vesselClass(b.className);
+            } catch (const InputError &) {
+                throw;
+            } catch (const std::exception &e) {
+                throw InputError(doc.path, b.line, e.what());
+            }
+        });
+        if (vc.unloadable) {
+            // As the simulator does with a module it cannot load, the vessel flies on its class
+            // file alone; this host, which cannot fly it faithfully, carries it along as read.
+            if (!options_.keepUnknownClasses)
+                throw InputError(doc.path, b.line, *vc.unloadable + " (" + options_.keepUnknownAdvice +
+                                                       " to carry such vessels along unchanged)");
+            if (reported.insert(b.className).second)
+                warn(*vc.unloadable + "; vessels of this class are carried along unchanged");
+            keepInert(b, "kept inert (module of class " + b.className + " cannot be loaded)");
             continue;
         }
         Vessel *v = atLine(doc.path, b.line, [&] { return instantiate(b.name, b.className, b.line, doc.path); });
@@ -128,6 +184,7 @@ void Simulation::loadScenario(const ScenarioDocument &doc) {
     // however deep the assemblies are.
     for (auto &[child, at] : links) linkAttachment(*child, at, doc.path);
     checkNoLoops(links, doc.path);
+    for (const VesselBlock &b : doc.ships) warnOfMissingDockPartners(b, doc.path);
     placeAll(first);
     for (std::size_t i = first; i < vessels_.size(); ++i) {
         if (vessels_[i]->inert()) continue;

@@ -5,12 +5,15 @@
 #include <string>
 
 #include "core/host_call.h"
+#include "core/landed_state.h"
 #include "core/simulation.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
+#include "files/input_file.h"
 #include "files/output_checks.h"
 #include "files/output_file.h"
 #include "files/scenario_environment.h"
+#include "world/attitude_angles.h"
 
 namespace quva {
 
@@ -27,7 +30,37 @@ bool savable(const FlightState &s) {
 
 }  // namespace
 
+void Simulation::settleLandedHolders() {
+    bool moved = false;
+    for (const auto &owned : vessels_) {
+        Vessel &v = *owned;
+        if (v.inert() || v.parent() || !v.state.landed || v.holding == 0 || !v.state.body || !savable(v.state)) continue;
+        // Its lines as written, read back as a load reads them.
+        std::string text;
+        writeHostLines(hostLineValues(v, nullptr), text);
+        HostStatus status;
+        std::size_t begin = 0;
+        while (begin < text.size()) {
+            const std::size_t end = text.find('\n', begin);
+            parseHostLine(text.substr(begin, end - begin).c_str(), status);
+            begin = end == std::string::npos ? text.size() : end + 1;
+        }
+        const HostLines &l = status.lines;
+        if (status.error || !l.lon || !l.lat || !l.arot || !l.alt || !l.heading) continue;
+        FlightState &s = v.state;
+        const PlanetOrientation &o = orientation(*s.body);
+        s.heading = *l.heading;
+        const double alt = *l.alt < 0.0 ? 0.0 : *l.alt;  // as a load moves it out
+        s.surface = surfaceFix(*l.lon * kRadPerDeg, *l.lat * kRadPerDeg, alt, attitudeFromEuler(*l.arot),
+                               s.body->radius, o);
+        rideSurface(s, o);
+        moved = true;
+    }
+    if (moved) placeAll(0);
+}
+
 std::string Simulation::saveScenarioText() {
+    settleLandedHolders();
     std::string out;
     // The sections around the ships as read, with the environment's date moved on to the end of
     // the run (the simulator saves the date a scenario has reached).
@@ -79,7 +112,9 @@ void Simulation::saveScenario(const std::string &path, const std::string &option
     const std::vector<PlannedOutput> planned = planOutputs({{option, path}}, {}, option);
     OutputFile file(option, planned.front().target);
     file.open();
-    file.write(saveScenarioText());
+    const std::string text = saveScenarioText();
+    if (std::string problem = tooLargeToReadBack(text.size()); !problem.empty()) throw std::runtime_error(problem);
+    file.write(text);
     file.finish();
     file.commit();
 }

@@ -39,6 +39,8 @@ struct SimulationOptions {
     double dt = 0.1;             // s, step length
     bool flightModel = true;     // integrate the flight; off leaves every vessel where it is
     bool keepUnknownClasses = false;
+    // As the simulator's default: a vessel loaded on a pad of its BASE line gets full stores.
+    bool refuelOnPad = true;
     // How the user asks for keepUnknownClasses, for the error that suggests it.
     std::string keepUnknownAdvice = "use --keep-unknown";
 };
@@ -225,6 +227,11 @@ private:
                        const GroundPlacement *placement);
     void placeAttached(Vessel &v);
     void placeAll(std::size_t first);
+    // Before a save: a landed vessel that holds others is put exactly where its saved lines will
+    // put it when the save is loaded, and its vessels placed from there, so that what is saved
+    // loads and saves again as it was written.
+    void settleLandedHolders();
+    void warnOfMissingDockPartners(const VesselBlock &b, const std::string &file);
     void move(Vessel &v);
     void moveHeld(Vessel &v);
     void checkFinite(const Vessel &v) const;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "VesselAPI.h"
+#include "files/host_line_writer.h"
 #include "world/quaternion.h"
 #include "world/vec3.h"
 
@@ -144,6 +145,11 @@ struct FlightState {
     Quat orientation;   // the same rotation as `attitude`
     SurfaceFix surface;
     double heading = 0.0;         // deg, when landed
+    // The pad the vessel is registered on while landed, which its saved BASE line names: given
+    // by its BASE line at load. One that touches down during the run is registered on the pad it
+    // stands on (`padAtTouchdown`; found when saving, since a landed vessel stays where it is).
+    std::optional<PadRef> pad;
+    bool padAtTouchdown = false;
     int rcsMode = 1;              // RCSMODE: 0 off, 1 rotational, 2 linear
     int afcMode = 0;              // AFCMODE: control-surface bit flags
 
@@ -221,6 +227,9 @@ struct Vessel {
     std::vector<std::string> foreignLines;
     // For a vessel kept inert (unknown class): its block as read, written back line for line.
     std::vector<std::string> inertLines;
+    // The ATTACHED line of a vessel whose parent is carried along without a module: the link is
+    // not made, but the line is written back so that the saved scenario still attaches them.
+    std::optional<AttachedTo> keptAttached;
 
     bool inert() const { return isInert; }
     Attachment *attachmentAt(bool toParent, std::size_t index) const;

@@ -3,8 +3,10 @@
 #include "core/simulation.h"
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
+#include "core/class_caps.h"
 #include "core/flight.h"
 #include "core/host_call.h"
 #include "core/vessel_access.h"
@@ -23,6 +25,7 @@ Vessel *Simulation::instantiate(const std::string &name, const std::string &clas
     const VesselClass *vc;
     try {
         vc = &modules_.vesselClass(className);
+        if (vc->unloadable) throw std::runtime_error(*vc->unloadable);
     } catch (const InputError &) {
         throw;
     } catch (const std::exception &e) {
@@ -37,8 +40,14 @@ Vessel *Simulation::instantiate(const std::string &name, const std::string &clas
     v.state.body = &earth();
     adopt(std::move(owned));
 
-    if (vc->config) applyClassConfig(v, *vc->config);
+    if (vc->config) {
+        if (!vc->warned)
+            for (const std::string &w : vc->config->warnings) warn(w);
+        vc->warned = true;
+        applyClassConfig(v, *vc->config);
+    }
     if (!vc->module) {
+        if (vc->config) applyClassKeys(v, *vc->config);
         note(&v, "created (" + className + ", configuration only)");
         return &v;
     }
@@ -62,32 +71,20 @@ Vessel *Simulation::instantiate(const std::string &name, const std::string &clas
         FILEHANDLE cfg = vc->config ? const_cast<ClassConfig *>(&*vc->config) : nullptr;
         callIn(*this, &v, "clbkSetClassCaps", [&] { v.callbacks->clbkSetClassCaps(cfg); }, TraceHandle{cfg});
     }
+    // The class file's keys override what the module set.
+    if (vc->config) applyClassKeys(v, *vc->config);
     return &v;
 }
 
+// The class file's mesh: before the module's own meshes, as mesh 0.
 void Simulation::applyClassConfig(Vessel &v, const ClassConfig &cfg) {
-    if (cfg.size) v.def.size = *cfg.size;
-    if (cfg.mass) v.def.emptyMass = *cfg.mass;
-    if (cfg.inertia) v.def.pmi = *cfg.inertia;
-    if (cfg.crossSections) v.def.crossSections = *cfg.crossSections;
-    if (cfg.meshName) {
-        std::string problem;
-        MeshSlot slot;
-        slot.name = *cfg.meshName;
-        slot.mesh = meshes_.load(*cfg.meshName, &problem);
-        if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
-        v.meshes.push_back(slot);
-    }
-    for (const AttachmentSpec &spec : cfg.attachments) {
-        auto a = std::make_unique<Attachment>();
-        a->owner = &v;
-        a->toParent = spec.toParent;
-        a->pos = spec.pos;
-        a->dir = spec.dir;
-        a->rot = spec.rot;
-        a->id = spec.id;
-        v.attachments.push_back(std::move(a));
-    }
+    if (!cfg.meshName) return;
+    std::string problem;
+    MeshSlot slot;
+    slot.name = *cfg.meshName;
+    slot.mesh = meshes_.load(*cfg.meshName, &problem);
+    if (!slot.mesh) warn("vessel " + v.name + ": " + problem);
+    v.meshes.push_back(slot);
 }
 
 void Simulation::postCreate(Vessel &v) {

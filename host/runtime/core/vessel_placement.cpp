@@ -16,15 +16,19 @@ void warnAt(const HostLineContext &c, int line, const std::string &what) {
     if (c.warn) c.warn(c.file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + what);
 }
 
-void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const PlanetOrientation &o) {
+// Returns whether the vessel stands on a pad of the base its BASE line names.
+bool placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const PlanetOrientation &o) {
     FlightState &s = v.state;
     const Body &body = *s.body;
     double lonDeg = l.lon.value_or(0.0), latDeg = l.lat.value_or(0.0);
-    if (!l.lon && l.base) {
+    if (l.base) {
+        // Looked up even when a POS line gives the place: a base that is not there is an error.
         if (!c.bases) throw InputError(c.file, l.base->line, "BASE names a base, but no base catalog is at hand");
         const SurfacePlace pad = basePlace(*c.bases, body, *l.base, c.file);
-        lonDeg = pad.lonDeg;
-        latDeg = pad.latDeg;
+        if (!l.lon) {
+            lonDeg = pad.lonDeg;
+            latDeg = pad.latDeg;
+        }
     }
     const double lon = lonDeg * kRadPerDeg, lat = latDeg * kRadPerDeg;
     s.heading = l.heading.value_or(0.0);
@@ -55,6 +59,13 @@ void placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
     s.turnsWithBody = true;
     rideSurface(s, o);
     v.groundContact = true;
+    // Without a BASE line a landed vessel is registered on no pad, even one it stands on.
+    s.pad.reset();
+    s.padAtTouchdown = false;
+    if (!l.base) return false;
+    const PadRegistration r = registerOnPad(*c.bases, body, *l.base, lon, lat, c.file);
+    s.pad = r.pad;
+    return r.onPad;
 }
 
 void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
@@ -90,23 +101,56 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
     v.groundContact = false;
 }
 
+// A store's level as the simulator takes it: above full is full; below empty, which the
+// simulator keeps as a negative mass until the first engine burns it back to nothing, is empty.
+double storeLevel(const HostLineContext &c, int line, const Vessel &v, int idx, double level) {
+    if (level >= 0.0 && level <= 1.0) return level;
+    const double taken = level > 1.0 ? 1.0 : 0.0;
+    warnAt(c, line,
+           "vessel \"" + v.name + "\": store " + std::to_string(idx) + " level " + std::to_string(level) +
+               " is taken as " + (level > 1.0 ? "full" : "empty"));
+    return taken;
+}
+
 void applyLevels(Vessel &v, const HostLines &l, const HostLineContext &c) {
     // Stores: without a PRPLEVEL or FUEL line every store is empty, as in the simulator.
-    for (auto &p : v.propellants) p->mass = l.fuel ? *l.fuel * p->maxMass : 0.0;
+    const int prpLine = l.prplevelLine;
+    for (std::size_t k = 0; k < v.propellants.size(); ++k) {
+        Propellant &p = *v.propellants[k];
+        p.mass = l.fuel ? storeLevel(c, prpLine, v, static_cast<int>(k), *l.fuel) * p.maxMass : 0.0;
+    }
     for (auto [idx, level] : l.prplevel) {
-        if (idx < 0 || static_cast<std::size_t>(idx) >= v.propellants.size())
-            throw InputError(c.file, l.prplevelLine,
-                             "PRPLEVEL names store " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
-                                 std::to_string(v.propellants.size()));
-        v.propellants[idx]->mass = level * v.propellants[idx]->maxMass;
+        if (idx == -1) {
+            // The simulator reads the index unsigned: -1 is its marker for every store.
+            for (std::size_t k = 0; k < v.propellants.size(); ++k)
+                v.propellants[k]->mass = storeLevel(c, prpLine, v, static_cast<int>(k), level) * v.propellants[k]->maxMass;
+            continue;
+        }
+        if (idx < 0 || static_cast<std::size_t>(idx) >= v.propellants.size()) {
+            warnAt(c, prpLine,
+                   "PRPLEVEL names store " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
+                       std::to_string(v.propellants.size()) + "; the pair is ignored");
+            continue;
+        }
+        v.propellants[idx]->mass = storeLevel(c, prpLine, v, idx, level) * v.propellants[idx]->maxMass;
     }
     // Engines: the permanent thrust levels of THLEVEL, all others off.
     for (auto &t : v.thrusters) t->level = 0.0;
     for (auto [idx, level] : l.thlevel) {
-        if (idx < 0 || static_cast<std::size_t>(idx) >= v.thrusters.size())
-            throw InputError(c.file, l.thlevelLine,
-                             "THLEVEL names thruster " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
-                                 std::to_string(v.thrusters.size()));
+        if (idx < 0 || static_cast<std::size_t>(idx) >= v.thrusters.size()) {
+            warnAt(c, l.thlevelLine,
+                   "THLEVEL names thruster " + std::to_string(idx) + " but vessel \"" + v.name + "\" has " +
+                       std::to_string(v.thrusters.size()) + "; the pair is ignored");
+            continue;
+        }
+        if (level < 0.0 || level > 1.0) {
+            // The simulator fires such an engine at 0 or 1; this host keeps the level it fires at.
+            const double taken = level < 0.0 ? 0.0 : 1.0;
+            warnAt(c, l.thlevelLine,
+                   "vessel \"" + v.name + "\": thruster " + std::to_string(idx) + " level " + std::to_string(level) +
+                       " is taken as " + std::to_string(static_cast<int>(taken)));
+            level = taken;
+        }
         v.thrusters[idx]->level = level;
     }
 }
@@ -120,8 +164,7 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     const bool landed = l.status ? *l.status == "Landed" : !l.rpos && !l.elements;
     // The stores first: a landed vessel stands on legs compressed by its loaded weight.
     applyLevels(v, l, c);
-    if (landed) placeLanded(v, l, c, o);
-    else placeInFlight(v, l, c);
+    const bool onPad = landed ? placeLanded(v, l, c, o) : (placeInFlight(v, l, c), false);
     // VROT is the rate of turn in vessel axes (deg/s); a landed vessel does not turn.
     s.omega = landed ? Vec3{} : l.vrot.value_or(Vec3{}) * kRadPerDeg;
     s.rcsMode = l.rcsMode.value_or(1);
@@ -129,6 +172,9 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     v.readout = {};
     v.readout.airspeed = landed ? 0.0 : length(s.vel - airVelocityAt(o, s.pos));
     v.flight = {};
+    // As the simulator's default: a vessel loaded on a pad of its BASE line is refuelled.
+    if (onPad && c.refuelOnPad)
+        for (auto &p : v.propellants) p->mass = p->maxMass;
     v.foreignLines = l.foreign;
 }
 

@@ -23,6 +23,7 @@ struct HostLineContext {
     double mjd = kJ2000Mjd;  // the date the vessel appears at
     std::array<PlanetOrientation, kBodyCount> orientations;
     BaseCatalog *bases = nullptr;
+    bool refuelOnPad = true;  // fill every store of a vessel loaded on a pad of its BASE line
     std::function<void(const std::string &)> warn;
 };
 

@@ -1,4 +1,5 @@
 #include "files/bases.h"
+#include "files/name_lookup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,7 +128,17 @@ BaseCatalog::BaseCatalog(std::vector<std::filesystem::path> roots) : roots_(std:
 
 std::vector<std::filesystem::path> BaseCatalog::folders(const std::string &body) const {
     std::vector<std::filesystem::path> out;
-    for (const auto &root : roots_) out.push_back(root / "Config" / body / "Base");
+    // The folder as the simulator's file system finds it (config/earth/base for Config/Earth/Base);
+    // of two that differ only in case, neither is guessed at.
+    const std::string relative = "Config/" + body + "/Base";
+    for (const auto &root : roots_) {
+        std::optional<std::filesystem::path> found;
+        try {
+            found = findWithoutCase(root, relative);
+        } catch (const AmbiguousName &) {
+        }
+        out.push_back(found ? *found : root / relative);
+    }
     return out;
 }
 
@@ -157,6 +168,7 @@ const std::vector<SurfaceBase> &BaseCatalog::of(const std::string &body) {
 }
 
 const SurfaceBase &BaseCatalog::find(const std::string &body, const std::string &name) {
+    // Matched exactly, as the simulator matches the name of a BASE line.
     for (const SurfaceBase &b : of(body))
         if (b.name == name) return b;
     std::string searched;

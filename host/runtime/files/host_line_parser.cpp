@@ -44,16 +44,19 @@ bool toInt(const std::string &s, int &out) {
     return toIndex(s, v) && (out = static_cast<int>(v), true);
 }
 
-// "index<any one character>level", as PRPLEVEL and THLEVEL write their pairs.
+// "index<any one character>level", as PRPLEVEL and THLEVEL write their pairs. Any index and any
+// finite level is read here, a negative index too: which of them the vessel can use is decided
+// when the lines are applied to it, as the simulator does, with a warning rather than a refusal.
 bool toLevelPair(const std::string &token, std::pair<int, double> &out) {
-    std::size_t digits = 0;
+    const std::size_t sign = !token.empty() && token[0] == '-' ? 1 : 0;
+    std::size_t digits = sign;
     while (digits < token.size() && token[digits] >= '0' && token[digits] <= '9') ++digits;
     std::size_t index;
     double level;
-    if (digits == 0 || digits + 1 >= token.size() || !toIndex(token.substr(0, digits), index) ||
-        !toDouble(token.substr(digits + 1), level) || level < 0.0 || level > 1.0)
+    if (digits == sign || digits + 1 >= token.size() || !toIndex(token.substr(sign, digits - sign), index) ||
+        index > 1000000000u || !toDouble(token.substr(digits + 1), level) || !std::isfinite(level))
         return false;
-    out = {static_cast<int>(index), level};
+    out = {sign ? -static_cast<int>(index) : static_cast<int>(index), level};
     return true;
 }
 
@@ -254,7 +257,7 @@ private:
     }
 
     bool prplevel() {
-        if (!levels(lines_.prplevel)) return bad("PRPLEVEL needs pairs \"index:level\" with level in 0..1");
+        if (!levels(lines_.prplevel)) return bad("PRPLEVEL needs pairs \"index:level\"");
         lines_.fuel.reset();
         lines_.prplevelLine = lineNo_;
         return true;
@@ -262,7 +265,7 @@ private:
 
     bool fuel() {
         double level;
-        if (!numbers(1, &level) || level < 0.0 || level > 1.0) return bad("FUEL needs one level in 0..1");
+        if (!numbers(1, &level)) return bad("FUEL needs one level");
         lines_.fuel = level;
         lines_.prplevel.clear();
         lines_.prplevelLine = lineNo_;
@@ -270,7 +273,7 @@ private:
     }
 
     bool thlevel() {
-        if (!levels(lines_.thlevel)) return bad("THLEVEL needs pairs \"index:level\" with level in 0..1");
+        if (!levels(lines_.thlevel)) return bad("THLEVEL needs pairs \"index:level\"");
         lines_.thlevelLine = lineNo_;
         return true;
     }

@@ -44,4 +44,10 @@ std::string readInputFile(const std::filesystem::path &path, const std::string &
     return text;
 }
 
+std::string tooLargeToReadBack(std::uintmax_t bytes) {
+    if (bytes <= kMaxInputFileBytes) return {};
+    return "the scenario to save is " + std::to_string(bytes) + " bytes, more than the " +
+           std::to_string(kMaxInputFileBytes) + " quva reads, so it would not load again; nothing was written";
+}
+
 }  // namespace quva

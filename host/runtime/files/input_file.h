@@ -16,6 +16,10 @@ namespace quva {
 // that a real add-on holds (a 100,000-vessel scenario is about 10 MB).
 constexpr std::uintmax_t kMaxInputFileBytes = std::uintmax_t{64} << 20;
 
+// What quva writes for it to read again (a saved scenario) must be no larger than what it reads:
+// the problem with a text of `bytes` bytes, or empty.
+std::string tooLargeToReadBack(std::uintmax_t bytes);
+
 // Why `path` cannot be read as an input file ("is a folder, not a KIND", "is not a regular file
 // ...", "is larger than ..."), or empty when it can. `kind` names what the file should be, for
 // the message ("scenario file", "module").

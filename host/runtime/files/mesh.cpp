@@ -1,4 +1,5 @@
 #include "files/mesh.h"
+#include "files/name_lookup.h"
 
 #include <algorithm>
 #include <array>
@@ -221,9 +222,10 @@ MeshStore::MeshStore(std::vector<std::filesystem::path> meshDirs) : dirs_(std::m
 namespace {
 
 // Mesh names are relative paths below the mesh folder; anything that could leave it is refused.
+// Either separator counts: '\' separates folders in the simulator's names.
 bool isSafeMeshName(const std::string &name) {
     if (name.empty()) return false;
-    const std::filesystem::path p(name);
+    const std::filesystem::path p(withForwardSlashes(name));
     if (p.is_absolute() || p.has_root_name() || p.has_root_directory()) return false;
     for (const auto &part : p)
         if (part == "..") return false;
@@ -271,36 +273,38 @@ const Mesh *MeshStore::load(const std::string &name, std::string *problem) {
         return it->second.get();
     }
 
-    // The first folder that holds the file; when none does, the first folder's, for the message.
-    std::filesystem::path file = dirs_.front() / (name + ".msh");
-    std::string elsewhere;
-    for (std::size_t i = 0; i < dirs_.size(); ++i) {
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(dirs_[i] / (name + ".msh"), ec))) {
-            file = dirs_[i] / (name + ".msh");
-            elsewhere.clear();
-            break;
-        }
-        if (i > 0) elsewhere += (elsewhere.empty() ? " (nor in " : ", ") + dirs_[i].string();
-    }
-    if (!elsewhere.empty()) elsewhere += ")";
-    std::string why;
-    std::shared_ptr<const Mesh> mesh;
+    // The first folder that holds the file (its name matched as the simulator's file system
+    // does); when none does, the first folder's, for the message.
+    const std::string relative = withForwardSlashes(name) + ".msh";
+    std::filesystem::path file = dirs_.front() / relative;
+    std::string elsewhere, why;
+    bool found = false;
     if (!isSafeMeshName(name)) {
         why = "mesh name " + text::quoted(name) + " does not name a file inside " + dirs_.front().string();
     } else {
-        std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
-            why = "mesh file " + file.string() + " not found" + elsewhere;
-        } else {
-            // A file that is there but cannot be read as a mesh (a folder, a pipe, one far too
-            // large) is as much an error as a malformed one.
-            try {
-                mesh = parsedMesh(file, name);
-            } catch (const InputError &e) {
-                why = std::string("malformed mesh: ") + e.what();
-                if (!malformed_) malformed_ = e;
+        try {
+            for (std::size_t i = 0; i < dirs_.size() && !found; ++i) {
+                if (auto f = findWithoutCase(dirs_[i], relative)) {
+                    file = *f;
+                    found = true;
+                } else if (i > 0) {
+                    elsewhere += (elsewhere.empty() ? " (nor in " : ", ") + dirs_[i].string();
+                }
             }
+            if (!found) why = "mesh file " + file.string() + " not found" + (elsewhere.empty() ? "" : elsewhere + ")");
+        } catch (const AmbiguousName &e) {
+            why = std::string("mesh ") + e.what();
+        }
+    }
+    std::shared_ptr<const Mesh> mesh;
+    if (found) {
+        // A file that is there but cannot be read as a mesh (a folder, a pipe, one far too
+        // large) is as much an error as a malformed one.
+        try {
+            mesh = parsedMesh(file, name);
+        } catch (const InputError &e) {
+            why = std::string("malformed mesh: ") + e.what();
+            if (!malformed_) malformed_ = e;
         }
     }
 

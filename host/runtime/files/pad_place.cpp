@@ -44,6 +44,23 @@ SurfacePlace basePlace(BaseCatalog &bases, const Body &body, const BaseLine &lin
     return padCentre(*base, base->pads[static_cast<std::size_t>(*line.pad - 1)], body.radius);
 }
 
+PadRegistration registerOnPad(BaseCatalog &bases, const Body &body, const BaseLine &line, double lon, double lat,
+                              const std::string &file) {
+    basePlace(bases, body, line, file);  // the base and its pad must exist
+    const SurfaceBase &base = bases.find(body.name, line.name);
+    PadRegistration r;
+    if (line.pad) r.pad = PadRef{base.name, *line.pad};
+    for (std::size_t k = 0; k < base.pads.size(); ++k) {
+        const SurfacePlace p = padCentre(base, base.pads[k], body.radius);
+        if (angleBetween(lon, lat, p.lonDeg * kDeg, p.latDeg * kDeg) * body.radius <= kPadRadius) {
+            r.pad = PadRef{base.name, static_cast<int>(k) + 1};
+            r.onPad = true;
+            break;
+        }
+    }
+    return r;
+}
+
 std::optional<PadRef> padUnder(BaseCatalog &bases, const Body &body, double lon, double lat) {
     const SurfaceBase *nearest = nullptr;
     double best = std::numeric_limits<double>::infinity();

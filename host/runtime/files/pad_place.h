@@ -28,6 +28,17 @@ struct PadRef {
     int pad = 0;  // 1-based, as BASE lines count
 };
 
+// What a BASE line at load gives a vessel landed at (lon, lat) (radians), as the simulator
+// registers it: the first pad of the base whose centre lies within kPadRadius (`onPad`: the
+// vessel stands on it, so a pad refuels it), else the pad the line names, else none. Throws
+// InputError at the line for a base the catalog does not have or a pad the base does not have.
+struct PadRegistration {
+    std::optional<PadRef> pad;
+    bool onPad = false;
+};
+PadRegistration registerOnPad(BaseCatalog &bases, const Body &body, const BaseLine &line, double lon, double lat,
+                              const std::string &file);
+
 // The pad of the base nearest to (lon, lat) (radians) that the vessel stands on, if any.
 std::optional<PadRef> padUnder(BaseCatalog &bases, const Body &body, double lon, double lat);
 

@@ -21,6 +21,13 @@
 
 namespace quva {
 
+namespace {
+
+// The simulator's core readers hold a line of 255 characters with its end.
+constexpr std::size_t kLongestSimulatorLine = 254;
+
+}  // namespace
+
 std::string trim(const std::string &s) {
     const char *ws = " \t\r\n\f\v";
     std::size_t b = s.find_first_not_of(ws);
@@ -141,8 +148,11 @@ private:
 
     void sectionLine(const std::string &raw, const std::string &line, int lineNo) {
         if (opensSection(line) && text::startsWithNoCase(line, "BEGIN_SHIPS"))
-            throw InputError(doc_.path, lineNo, "BEGIN_SHIPS inside BEGIN_" + open_->word + " (line " +
-                                                    std::to_string(open_->line) + "), which has no " + open_->endName());
+            throw InputError(doc_.path, lineNo,
+                             "BEGIN_SHIPS in column 0 inside BEGIN_" + open_->word + " (line " +
+                                 std::to_string(open_->line) +
+                                 "): the simulator takes the first such line for the ships list wherever it stands; "
+                                 "indent it, or end the section with " + open_->endName() + " before it");
         if (open_->closedBy(line)) {
             open_.reset();
             readingEnvironment_ = false;
@@ -154,6 +164,14 @@ private:
 
     void readDateLine(const std::string &line, int lineNo) {
         if (const auto mjd = readDate(line)) {
+            // The date is written back whole on save; one whose line would be longer than the
+            // simulator reads (a date beyond about 1e240) cannot be, and is refused here rather than cut short there.
+            const std::size_t length = savedDateLine(*mjd).size();
+            if (length > kLongestSimulatorLine)
+                throw InputError(doc_.path, lineNo,
+                                 text::quoted(line) + " is a date the simulator cannot hold: written back it takes " +
+                                     std::to_string(length) + " characters, more than the " +
+                                     std::to_string(kLongestSimulatorLine) + " of a line it reads");
             doc_.mjd = *mjd;
             return;
         }

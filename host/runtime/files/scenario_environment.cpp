@@ -68,8 +68,10 @@ std::optional<double> readDate(std::string_view interpreted) {
 }
 
 std::string savedDateLine(double mjd) {
-    char text[64];
-    std::snprintf(text, sizeof text, "  Date MJD %.10f", mjd);
+    const int size = std::snprintf(nullptr, 0, "  Date MJD %.10f", mjd);
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "  Date MJD %.10f", mjd);
+    text.pop_back();
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "world/attitude_angles.h"
 #include "world/landed_attitude.h"
@@ -90,6 +91,45 @@ TEST(LandedAttitude, HeadingIsReadBackFromTheAttitude) {
         EXPECT_NEAR(length(tail * Vec3{0, 0, 1} - quva::planetFixedPoint(lon, lat, 1.0)), 0.0, 1e-12);
         EXPECT_NEAR(quva::headingOf(tail, lon, lat) / kDeg, heading, 1e-9);
     }
+}
+
+TEST(LandedAttitude, LegsCompressUnderTheWeight) {
+    // Three points (0,-2,10), (-3,-2,-5), (3,-2,-5), 1000 kg: the weight on the Moon and on
+    // Earth (g 1.62309794 and 9.82021961 m/s²), equal springs of 1e6 N/m, then a front spring
+    // twice as stiff on Earth, which tilts the vessel nose-up.
+    const std::vector<Vec3> points{{0, -2, 10}, {-3, -2, -5}, {3, -2, -5}};
+    struct Case {
+        const char *what;
+        double k0, weight;
+        double compression[3];
+        double height, tiltDeg;
+    } cases[] = {
+        {"Moon", 1e6, 1623.09794, {5.410326e-4, 5.410326e-4, 5.410326e-4}, 1.99945897, 0.0},
+        {"Earth", 1e6, 9820.21961, {3.273407e-3, 3.273407e-3, 3.273407e-3}, 1.99672659, 0.0},
+        {"Earth, stiff front", 2e6, 9820.21961, {1.636703e-3, 3.273407e-3, 3.273407e-3}, -1.0, 0.00625},
+    };
+    for (const Case &c : cases) {
+        const double k[3] = {c.k0, 1e6, 1e6};
+        const std::vector<Vec3> tp = quva::compressedUnderLoad(points, k, c.weight);
+        double load = 0.0, moment = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            const double d = tp[i].y - points[i].y;  // along the plane's normal, +y
+            EXPECT_NEAR(d, c.compression[i], 2e-9) << c.what << " point " << i;
+            load += k[i] * d;
+            moment += k[i] * d * points[i].z;
+        }
+        EXPECT_NEAR(load, c.weight, 1e-6) << c.what;  // the springs carry it
+        EXPECT_NEAR(moment, 0.0, 1e-6) << c.what;     // without a moment about the centre
+        const quva::RestingGeometry rest = quva::restingGeometry(tp);
+        if (c.height > 0.0) {
+            EXPECT_NEAR(rest.height, c.height, 1e-8) << c.what;
+        }
+        // The tilt that lays the compressed plane level: a turn about x.
+        EXPECT_NEAR(std::acos(std::fmin(1.0, rest.tilt.m[1][1])) / kDeg, c.tiltDeg, 2e-5) << c.what;
+    }
+    // No weight, no compression.
+    const double k[3] = {1e6, 1e6, 1e6};
+    EXPECT_EQ(quva::compressedUnderLoad(points, k, 0.0), points);
 }
 
 }  // namespace

@@ -166,10 +166,17 @@ TEST(TurningFrame, LunarLanderFacesItsHeadingOnItsTouchdownPoints) {
     quva::Vessel &v = sim.createVessel("Descent", "Tarrowick", {"STATUS Landed Moon", "POS 23.473 0.674", "HEADING 45"});
     const double lon = 23.473 * kDeg, lat = 0.674 * kDeg;
     EXPECT_NEAR(quva::headingOf(v.state.surface.landRot, lon, lat) / kDeg, 45.0, 1e-6);
-    // Its touchdown points, level at 2.3 m below its centre, all touch the ground.
-    for (const quva::TouchdownVertex &tp : v.def.touchdown)
-        EXPECT_NEAR(length(v.state.pos + v.state.attitude * tp.pos) - quva::moon().radius, 0.0, 1e-2);
-    EXPECT_NEAR(v.state.surface.alt, 2.3, 1e-9);
+    // Its touchdown points, level at 2.3 m below its centre, stand on legs that its weight
+    // compresses: springs of 20 N/m per kg of empty mass, three of them, so by g/60 when it is
+    // empty (0.0270516 m on the Moon).
+    const double g = quva::moon().mu / (quva::moon().radius * quva::moon().radius);
+    EXPECT_NEAR(g / 60.0, 0.0270516, 1e-7);
+    for (const quva::TouchdownVertex &tp : v.def.touchdown) {
+        EXPECT_EQ(tp.stiffness, 20.0 * v.def.emptyMass);
+        // (The ground curves away from the level plane by some 6e-6 m at the points.)
+        EXPECT_NEAR(length(v.state.pos + v.state.attitude * tp.pos) - quva::moon().radius, -g / 60.0, 1e-5);
+    }
+    EXPECT_NEAR(v.state.surface.alt, 2.3 - g / 60.0, 1e-9);
 }
 
 }  // namespace
@@ -209,7 +216,10 @@ TEST(TurningFrame, LandedVesselWithItsEngineBurningLiftsOff) {
     EXPECT_TRUE(burning.state.landed);
     sim.runUntil(3.0);
     EXPECT_TRUE(idle.state.landed);
-    EXPECT_NEAR(idle.state.surface.alt, 2.3, 1e-9);
+    // With full stores the legs carry the loaded weight: 2.143 m.
+    const double g = quva::moon().mu / (quva::moon().radius * quva::moon().radius);
+    EXPECT_NEAR(idle.state.surface.alt, 2.3 - g * idle.mass() / (60.0 * idle.def.emptyMass), 1e-9);
+    EXPECT_NEAR(idle.state.surface.alt, 2.1430706, 1e-7);
     EXPECT_FALSE(burning.state.landed);
     // 44.5 kN on some 10.4 t under lunar gravity: about 2.7 m/s² upward, some 12 m in 3 s.
     const double altitude = length(burning.state.pos) - quva::moon().radius - 2.3;

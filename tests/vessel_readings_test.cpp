@@ -64,7 +64,7 @@ TEST(VesselReadings, PlaceVelocityAndAttitudeOverTheTurningGround) {
         // Bank about the nose first, then pitch about the right side, then heading about the vertical.
         v.state.attitude =
             o.rotation * quva::levelAttitude(lon, lat, c.heading * kDeg) * pitchedUp(c.pitch * kDeg) * bankedRight(c.bank * kDeg);
-        v.state.vrot = {1, -2, 3};
+        v.state.omega = quva::Vec3{1, -2, 3} * kDeg;
 
         const quva::VesselReadings r = quva::readVessel(v);
         EXPECT_NEAR(r.latitude, c.latDeg, 1e-9);

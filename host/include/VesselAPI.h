@@ -50,6 +50,18 @@ public:
                                                     ANIMATIONCOMPONENT_HANDLE parent = NULL) const;
     bool SetAnimation(UINT anim, double state) const;
 
+    // Rate of turn in the vessel's own axes (rad/s): +x nose up, +y nose left, +z right side down.
+    void GetAngularVel(VECTOR3 &avel) const;
+    void SetAngularVel(const VECTOR3 &avel) const;
+    // Attitude as the three angles of an AROT line (rad) against the global frame.
+    void GetGlobalOrientation(VECTOR3 &arot) const;
+    void SetGlobalOrientation(const VECTOR3 &arot) const;
+    // The torque of the latest step per unit mass (N m / kg), and in N m.
+    void GetTorqueVector(VECTOR3 &M) const;
+    void GetAngularMoment(VECTOR3 &amom) const;
+    // A force F (N, vessel frame) at the vessel point r for the next step: it pushes and turns.
+    void AddForce(const VECTOR3 &F, const VECTOR3 &r) const;
+
     bool GroundContact() const;
     double GetDrag() const;
     double GetMass() const;

@@ -6,6 +6,8 @@
 //   SET_AT T WHAT X  hand the host the value X (read by strtod: "nan", "-1") for WHAT (EmptyMass, Size,
 //                    CrossSections, AirfoilArea or PropellantMax) in the first step at or after time
 //                    T; a negative T: as the line is read
+//   PUSH_AT T FX FY FZ X Y Z  from the first step at or after time T, add the force F (N, vessel
+//                   axes) at the point (X, Y, Z) in every step
 //   THROW_AT T      throw std::runtime_error("probe failure") from the first step at or after time
 //                   T; a negative T: as the line is read
 // Built four ways: as a well-behaved module (HostProbe), as one whose ovcInit returns no object
@@ -36,6 +38,9 @@ public:
             else if (!strncasecmp(line, "ANIMATE_AT", 10)) std::sscanf(line + 10, "%lf", &animateAt);
             else if (!strncasecmp(line, "SET_AT", 6)) readSet(line + 6);
             else if (!strncasecmp(line, "THROW_AT", 8)) std::sscanf(line + 8, "%lf", &throwAt);
+            else if (!strncasecmp(line, "PUSH_AT", 7))
+                std::sscanf(line + 7, "%lf %lf %lf %lf %lf %lf %lf", &pushAt, &push.x, &push.y, &push.z, &pushPoint.x,
+                            &pushPoint.y, &pushPoint.z);
             else ParseScenarioLineEx(line, status);
             if (throwAt < 0.0 && throwAt > -1e300) throw std::runtime_error("probe failure");
             if (setAt < 0.0 && setWhat[0]) handOver();
@@ -45,6 +50,7 @@ public:
     void clbkPostStep(double, double, double) override {
         if (throwAt >= 0.0 && oapiGetSimTime() >= throwAt) throw std::runtime_error("probe failure");
         if (setAt >= 0.0 && setWhat[0] && oapiGetSimTime() >= setAt) handOver();
+        if (pushAt >= 0.0 && oapiGetSimTime() >= pushAt) AddForce(push, pushPoint);
         if (animateAt >= 0.0 && oapiGetSimTime() >= animateAt) {
             CreateAnimation(0.5);
             animateAt = -1.0;
@@ -85,6 +91,8 @@ private:
     double setValue = 0.0;
     double deleteAt = 0.0;
     double animateAt = -1.0;  // none
+    double pushAt = -1.0;     // none
+    VECTOR3 push = _V(0, 0, 0), pushPoint = _V(0, 0, 0);
     int requests = 0;
     bool once = false;
     bool asked = false;

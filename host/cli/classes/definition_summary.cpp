@@ -96,7 +96,7 @@ void printDefinition(std::ostream &out, const Vessel &v) {
     out << "definition\n";
     row(out, "size", num(d.size) + " m");
     row(out, "empty mass", num(d.emptyMass) + " kg");
-    row(out, "PMI", vec(d.pmi) + " m^2");
+    row(out, "PMI", vec(v.inertia()) + " m^2");
     row(out, "cross sections", vec(d.crossSections) + " m^2");
     row(out, "rotation drag", vec(d.rotDrag));
     row(out, "cw", "+z " + num(d.cw.zPos) + ", -z " + num(d.cw.zNeg) + ", x " + num(d.cw.x) + ", y " + num(d.cw.y));

@@ -11,6 +11,7 @@
 #include "core/vessel.h"
 #include "world/atmosphere_table.h"
 #include "world/body.h"
+#include "world/spin_propagator.h"
 
 namespace quva {
 
@@ -33,8 +34,35 @@ constexpr double kStillAir = 1e-6;
 
 struct AeroResult {
     Vec3 force;       // vessel frame
+    Vec3 torque;      // vessel frame, about the centre of mass
     double drag = 0;  // magnitude of the drag part
 };
+
+// The turning moments of one evaluation: torque (vessel frame) and the rotation drag's
+// coefficients, applied against the rate of turn at the start of the step. With airfoils the
+// coefficients are in N m s and capped; without, they are per kilogram of the vessel's mass.
+struct Torques {
+    Vec3 torque;
+    double rotDragScale = 0.0;  // times the definition's rotDrag
+    bool capped = false;
+};
+
+// A point force F at vessel point r turns the vessel by F x r, in the simulator's order.
+Vec3 momentOf(const Vec3 &force, const Vec3 &point) { return cross(force, point); }
+
+// The air's resistance to turning, per axis (N m s). With airfoils: from a dynamic pressure
+// raised by 30 m/s and the vertical cross section, capped in the step so that it can at most
+// stop the turn. Without (the older model): from the size, mass and density alone.
+void rotationDrag(const Vessel &v, double speed, double density, Torques &t) {
+    if (!v.airfoils.empty()) {
+        const double q = 0.5 * density * (speed + 30.0) * (speed + 30.0);
+        t.rotDragScale = q * v.def.crossSections.y;
+        t.capped = true;
+    } else {
+        t.rotDragScale = v.def.size * density;  // times the mass when applied
+        t.capped = false;
+    }
+}
 
 // The airflow as the airfoils of one orientation see it: their angle (of attack or of slip),
 // the direction their lift acts in, and the projected reference area.
@@ -93,7 +121,14 @@ AeroResult airfoilForces(Simulation &sim, Vessel &v, const Vec3 &va, const AirSa
         double area = af.area > 0.0 ? af.area : flow.projectedArea;
         Vec3 drag = d * (-cd * q * area);
         dragSum += drag;
-        res.force += drag + flow.liftDir * (cl * q * area);
+        const Vec3 f = drag + flow.liftDir * (cl * q * area);
+        res.force += f;
+        // Lift and drag act at the airfoil's reference point; the moment coefficient turns the
+        // vessel with the declared area only (a zero-area airfoil gives no such moment).
+        res.torque += momentOf(f, af.ref);
+        const double m = cm * q * af.area * af.chord;
+        if (af.align == LIFT_VERTICAL) res.torque.x += m;
+        else res.torque.y += m;
     }
     res.drag = length(dragSum);
     return res;
@@ -114,8 +149,8 @@ AeroResult cwForces(const Vessel &v, const Vec3 &va, const AirSample &atm) {
     return res;
 }
 
-// Thrust (vessel frame) at ambient pressure.
-Vec3 thrust(const Vessel &v, double pressure) {
+// Thrust (vessel frame) at ambient pressure, and its moment added to `torque`.
+Vec3 thrust(const Vessel &v, double pressure, Vec3 *torque) {
     Vec3 total;
     for (const auto &t : v.thrusters) {
         if (t->level <= 0.0) continue;
@@ -123,14 +158,17 @@ Vec3 thrust(const Vessel &v, double pressure) {
         double isp = t->isp0;
         if (t->ispRef > 0.0 && t->pRef > 0.0) isp = t->isp0 - (t->isp0 - t->ispRef) * pressure / t->pRef;
         double f = t->level * t->maxThrust * (t->isp0 > 0.0 ? std::fmax(isp, 0.0) / t->isp0 : 1.0);
-        total += normalized(t->dir) * f;
+        const Vec3 force = normalized(t->dir) * f;
+        total += force;
+        if (torque) *torque += momentOf(force, t->pos);
     }
     return total;
 }
 
 // Non-gravitational force (global frame) at position pos and velocity vel. The air turns with
 // the planet, so the airfoils and the drag see the velocity relative to it.
-Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double *drag) {
+// With `torques`, also the turning moments at that state.
+Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, double *drag, Torques *torques = nullptr) {
     const Body &body = *v.state.body;
     double alt = length(pos) - body.radius;
     AirSample atm = airAt(body, alt);
@@ -138,7 +176,17 @@ Vec3 forcesAt(Simulation &sim, Vessel &v, const Vec3 &pos, const Vec3 &vel, doub
     Vec3 va = v.state.attitude.transposeTimes(airflow);
     AeroResult aero = v.airfoils.empty() ? cwForces(v, va, atm) : airfoilForces(sim, v, va, atm);
     if (drag) *drag = aero.drag;
-    Vec3 local = aero.force + thrust(v, atm.pressure);
+    Vec3 local = aero.force + thrust(v, atm.pressure, torques ? &aero.torque : nullptr);
+    if (v.flight.forceAdded) {
+        local += v.added.force;
+        aero.torque += v.added.torque;
+    }
+    if (torques) {
+        torques->torque = aero.torque;
+        const double speed = length(va);
+        if (atm.density > 0.0 && speed > kStillAir) rotationDrag(v, speed, atm.density, *torques);
+        else *torques = Torques{aero.torque, 0.0, false};
+    }
     return v.state.attitude * local;
 }
 
@@ -169,8 +217,9 @@ struct Assembly {
     double mass = 0.0;
 };
 
-Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel) {
-    Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr);
+// With `torques`, the holder's own turning moments: a held vessel does not turn its holder.
+Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel, Torques *torques = nullptr) {
+    Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr, torques);
     for (auto &[v, offset] : a.held) f += forcesAt(sim, *v, pos + offset, vel, nullptr);
     return f;
 }
@@ -205,6 +254,9 @@ void settleOnSurface(Simulation &sim, Vessel &v) {
     if (length(up) == 0.0) up = {0.0, 0.0, 1.0};
     v.state.pos += up * -lowest;
     settleLanded(v.state, sim.orientation(*v.state.body));
+    // The ground holds it still: it stops turning.
+    v.state.omega = {};
+    v.flight.angularAcceleration = {};
     if (!v.groundContact) sim.note(&v, "ground contact");
     v.groundContact = true;
 }
@@ -226,7 +278,11 @@ double lowestPointAltitude(const Vessel &v) {
 
 void evaluateForces(Simulation &sim, Vessel &v) {
     double drag = 0.0;
-    v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag);
+    Torques t;
+    v.readout.force = forcesAt(sim, v, v.state.pos, v.state.vel, &drag, &t);
+    v.readout.torque = t.torque;
+    v.readout.rotDragScale = t.rotDragScale;
+    v.readout.rotDragCapped = t.capped;
     v.readout.drag = drag;
     v.readout.forceValid = true;
     v.readout.airspeed = length(v.state.vel - airVelocityAt(sim.orientation(*v.state.body), v.state.pos));
@@ -253,6 +309,54 @@ double dampingPerStepSquared(const Vec3 &force, double mass, double airspeed, do
     return 4.0 * dot(force, force) * dt * dt / (mass * mass * speed2);
 }
 
+void clearAddedForces(Vessel &v) {
+    if (!v.flight.forceAdded) return;
+    v.added.force = {};
+    v.added.torque = {};
+    v.flight.forceAdded = false;
+}
+
+// The torque of the step: the evaluated moments less the rotation drag against the present turn.
+Vec3 stepTorque(const Torques &t, const Vec3 &rotDrag, const Vec3 &omega, const Vec3 &inertia, double mass,
+                double dt) {
+    auto drag = [&](double r, double pmi, double w) {
+        const double coeff = t.rotDragScale * r;
+        if (w == 0.0 || coeff == 0.0) return 0.0;
+        return (t.capped ? std::fmin(coeff, pmi * mass / dt) : coeff * mass) * w;
+    };
+    return t.torque - Vec3{drag(rotDrag.x, inertia.x, omega.x), drag(rotDrag.y, inertia.y, omega.y),
+                           drag(rotDrag.z, inertia.z, omega.z)};
+}
+
+// Turns the vessel through the step under a torque held for the whole step (the simulator's
+// propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
+// exactly as it is.
+void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
+    FlightState &s = v.state;
+    FlightMemory &m = v.flight;
+    if (s.omega == Vec3{} && m.angularAcceleration == Vec3{} && t.torque == Vec3{}) {
+        // At rest in attitude under no torque (the rotation drag needs a turn): nothing changes.
+        if (m.torqued) v.added.lastTorque = {};
+        m.torqued = false;
+        return;
+    }
+    const Vec3 inertia = v.inertia();
+    const double mass = vesselMass > 0.0 ? vesselMass : 1.0;
+    const Vec3 torque = stepTorque(t, v.def.rotDrag, s.omega, inertia, mass, dt);
+    // Kept for the modules to read back; written only when there is something to keep.
+    const bool torqued = !(torque == Vec3{});
+    if (torqued || m.torqued) v.added.lastTorque = torque;
+    m.torqued = torqued;
+    if (!(inertia.x > 0.0 && inertia.y > 0.0 && inertia.z > 0.0)) return;  // no body to turn
+    SpinState spin{s.orientation, s.omega, m.angularAcceleration};
+    propagateSpin(spin, inertia, torque / mass, dt, chooseSpin(dt, length(s.omega), false));
+    limitSpin(spin);
+    s.orientation = spin.q;
+    s.omega = spin.omega;
+    m.angularAcceleration = spin.alpha;
+    s.attitude = matrixOf(spin.q);
+}
+
 constexpr double kAdamsBashforthLimit = 0.5;  // of its stability bound, 1, on damped motion
 constexpr double kMidpointLimit = 1.0;        // of its stability bound, 2
 constexpr int kMaxSubsteps = 1000;
@@ -265,13 +369,18 @@ constexpr int kMaxSubsteps = 1000;
 // motion too strongly for the step length) the step is made with the midpoint method instead,
 // split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
-    if (v.state.landed && thrustPushes(v)) {
-        // An engine at work lifts the vessel off: it flies on from where the ground carried it.
+    if (v.state.landed && (thrustPushes(v) || v.flight.forceAdded)) {
+        // An engine at work or a module's added force lifts the vessel off: it flies on from
+        // where the ground carried it.
         v.state.landed = false;
         v.state.turnsWithBody = false;
         v.groundContact = false;
         sim.note(&v, "lift-off");
         v.readout.forceValid = false;
+        // It starts turning from rest, from the attitude the ground gave it.
+        v.state.setAttitude(v.state.attitude);
+        v.state.omega = {};
+        v.flight.angularAcceleration = {};
     }
     if (v.state.landed) {
         rideSurface(v.state, sim.orientation(*v.state.body));
@@ -285,13 +394,21 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     Assembly a;
     a.root = &v;
     if (v.holding > 0) collectHeld(v, a.held, v.state.pos);
-    a.mass = v.mass();
+    const double ownMass = v.mass();
+    a.mass = ownMass;
     for (auto &held : a.held) a.mass += held.first->mass();
     if (a.mass <= 0.0) a.mass = 1.0;
     FlightState &s = v.state;
     bool alone = a.held.empty();
-    const bool readoutHolds = alone && v.readout.forceValid;  // evaluated at this state already
-    Vec3 f0 = readoutHolds ? v.readout.force : assemblyForce(sim, a, s.pos, s.vel);
+    const bool readoutHolds = alone && v.readout.forceValid && !v.flight.forceAdded;  // evaluated at this state already
+    Torques t0;
+    Vec3 f0;
+    if (readoutHolds) {
+        f0 = v.readout.force;
+        t0 = Torques{v.readout.torque, v.readout.rotDragScale, v.readout.rotDragCapped};
+    } else {
+        f0 = assemblyForce(sim, a, s.pos, s.vel, &t0);
+    }
     Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
     const double airspeed =
         readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
@@ -312,6 +429,10 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     m.previousAcceleration = acc0;
     m.previousDt = dt;
     m.previousValid = alone;
+    turn(v, t0, ownMass, dt);
+    // A module's added forces last one step, a held vessel's too.
+    clearAddedForces(v);
+    for (auto &held : a.held) clearAddedForces(*held.first);
     consumePropellant(v, dt);
     settleOnSurface(sim, v);
     evaluateForces(sim, v);
@@ -337,6 +458,10 @@ void followParent(Vessel &child) {
             Mat3::fromColumns(gd, gr, cross(gd, gr)) * Mat3::fromColumns(cd, cr, cross(cd, cr)).transposed();
     else
         child.state.attitude = rp;
+    child.state.orientation = quatOf(child.state.attitude);
+    // The held vessel turns with its holder: the holder's rate of turn in the held vessel's axes.
+    child.state.omega = child.state.attitude.transposeTimes(rp * parent.state.omega);
+    child.flight.angularAcceleration = {};
     child.state.body = parent.state.body;
     child.state.pos = parent.state.pos + rp * theirs.pos - child.state.attitude * mine->pos;
     child.state.vel = parent.state.vel;

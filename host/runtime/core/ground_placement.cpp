@@ -28,9 +28,7 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     double alt = p.altitude.value_or(0.0);
     if (!p.altitude) {
         // Standing on the plane of its first three touchdown points, as a scenario without AROT.
-        std::vector<Vec3> points;
-        for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
-        const RestingGeometry rest = restingGeometry(points);
+        const RestingGeometry rest = restingOnLegs(v, *s.body);
         landRot = landRot * rest.tilt;
         alt = rest.height;
     }
@@ -38,9 +36,9 @@ void placeLandedOver(Vessel &v, const GroundPlacement &p, double lon, double lat
     s.surface = surfaceFix(lon, lat, alt, landRot, s.body->radius, o);
     s.landed = true;
     s.turnsWithBody = true;
+    s.omega = {};
     s.pad.reset();  // registered on no pad, as a vessel loaded without a BASE line
     s.padAtTouchdown = false;
-    s.vrot = {};
     rideSurface(s, o);
     v.groundContact = true;
 }
@@ -52,9 +50,9 @@ void placeInFlightOver(Vessel &v, const GroundPlacement &p, double lon, double l
     // The readings take the air's (or ground's) motion from the velocity and turn the rest onto
     // the local horizon: here it is turned back and the motion added.
     s.vel = o.rotation * localHorizon(lon, lat).vector(p.velocityEnu) + airVelocityAt(o, s.pos);
-    s.attitude =
-        o.rotation * attitudeFromHeading(lon, lat, p.heading * kRadPerDeg, p.pitch * kRadPerDeg, p.bank * kRadPerDeg);
-    s.vrot = p.angularVelocity * (1.0 / kRadPerDeg);
+    s.setAttitude(o.rotation *
+                  attitudeFromHeading(lon, lat, p.heading * kRadPerDeg, p.pitch * kRadPerDeg, p.bank * kRadPerDeg));
+    s.omega = p.angularVelocity;
     s.landed = false;
     s.turnsWithBody = false;
     v.groundContact = false;

@@ -1,6 +1,8 @@
 #include "core/landed_state.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "world/attitude_angles.h"
 #include "world/body.h"
@@ -18,6 +20,18 @@ SurfaceFix surfaceFix(double lon, double lat, double alt, const Mat3 &landRot, d
     f.planetPos = planetFixedPoint(lon, lat, radius + alt);
     f.planetVel = surfaceVelocityLocal(o, f.planetPos);
     return f;
+}
+
+RestingGeometry restingOnLegs(const Vessel &v, const Body &body) {
+    std::vector<Vec3> points;
+    for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
+    const bool massless = !v.module && v.propellants.empty();
+    const double mass = massless ? 0.0 : v.mass();
+    if (points.size() >= 3 && mass > 0.0 && body.radius > 0.0) {
+        const double k[3] = {v.def.touchdown[0].stiffness, v.def.touchdown[1].stiffness, v.def.touchdown[2].stiffness};
+        points = compressedUnderLoad(std::move(points), k, mass * body.mu / (body.radius * body.radius));
+    }
+    return restingGeometry(points);
 }
 
 void rideSurface(FlightState &s, const PlanetOrientation &o) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/vessel.h"
+#include "world/landed_attitude.h"
 #include "world/planet_rotation.h"
 
 namespace quva {
@@ -11,6 +12,11 @@ namespace quva {
 // turned by `landRot` against the planet.
 SurfaceFix surfaceFix(double lon, double lat, double alt, const Mat3 &landRot, double radius,
                       const PlanetOrientation &o);
+
+// How the vessel stands on its first three touchdown points at load: their plane, the points
+// compressed by the vessel's weight on its body. The weight is that of the mass it has while its
+// scenario block is read: none for a vessel of a configuration alone without stores.
+RestingGeometry restingOnLegs(const Vessel &v, const Body &body);
 
 // Sets the global position, velocity and attitude of a landed vessel from its record.
 void rideSurface(FlightState &s, const PlanetOrientation &o);

@@ -25,7 +25,7 @@ bool savable(const FlightState &s) {
     for (const auto &row : s.attitude.m)
         for (double x : row)
             if (!std::isfinite(x)) return false;
-    return finite(s.pos) && finite(s.vel) && finite(s.vrot) && std::isfinite(s.heading);
+    return finite(s.pos) && finite(s.vel) && finite(s.omega) && std::isfinite(s.heading);
 }
 
 }  // namespace

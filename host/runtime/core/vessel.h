@@ -11,6 +11,7 @@
 
 #include "VesselAPI.h"
 #include "files/host_line_writer.h"
+#include "world/quaternion.h"
 #include "world/vec3.h"
 
 namespace quva {
@@ -114,8 +115,9 @@ struct VesselDefinition {
     // The first three are the primary points: they define the plane the vessel stands on.
     std::vector<TouchdownVertex> touchdown;
     double size = 1.0;        // m
-    Vec3 pmi{1.0, 1.0, 1.0};  // m², per unit mass
-    Vec3 rotDrag;
+    // m², per unit mass; a component below 0 is undefined and taken from the size (see inertia()).
+    Vec3 pmi{-1.0, -1.0, -1.0};
+    Vec3 rotDrag{0.01, 0.01, 0.01};  // resistance to turning, per axis
     std::optional<DockPort> dock;
     Vec3 cameraOffset;
 };
@@ -130,7 +132,8 @@ struct SurfaceFix {
 };
 
 // Where the vessel is and how it moves: position and velocity relative to the body's centre on
-// the global (ecliptic, non-rotating) axes. In flight the attitude is held fixed.
+// the global (ecliptic, non-rotating) axes, attitude and rate of turn. In flight the quaternion
+// is the attitude that is integrated; the matrix is rebuilt from it after every step.
 struct FlightState {
     const Body *body = nullptr;
     Vec3 pos, vel;      // m, m/s
@@ -138,8 +141,9 @@ struct FlightState {
     bool landed = false;          // resting on the surface: `surface` holds its place
     // Turning with the body: landed, or held (directly or through others) by a landed vessel.
     bool turnsWithBody = false;
+    Vec3 omega;         // rad/s, vessel axes: +x nose up, +y nose left, +z right side down
+    Quat orientation;   // the same rotation as `attitude`
     SurfaceFix surface;
-    Vec3 vrot;          // deg/s, kept for the scenario only
     double heading = 0.0;         // deg, when landed
     // The pad the vessel is registered on while landed, which its saved BASE line names: given
     // by its BASE line at load. One that touches down during the run is registered on the pad it
@@ -148,6 +152,12 @@ struct FlightState {
     bool padAtTouchdown = false;
     int rcsMode = 1;              // RCSMODE: 0 off, 1 rotational, 2 linear
     int afcMode = 0;              // AFCMODE: control-surface bit flags
+
+    // Sets the attitude matrix and the quaternion together.
+    void setAttitude(const Mat3 &r) {
+        attitude = r;
+        orientation = quatOf(r);
+    }
 };
 
 // Aerodynamic and thrust results of the latest force evaluation at the vessel's current state.
@@ -155,6 +165,12 @@ struct FlightReadout {
     double drag = 0.0;  // N, magnitude of the airfoils' or the cw drag
     double airspeed = 0.0;  // m/s, relative to the air turning with the planet
     Vec3 force;         // N, total non-gravitational force, body frame
+    Vec3 torque;        // N m, vessel frame, about the centre of mass, without the rotation drag
+    // Rotation drag: the torque per axis i is -rotDragScale r_i ω_i (r: the definition's rotDrag),
+    // at most (when `rotDragCapped`) the torque that stops that axis's turn in one step; when
+    // not capped, -rotDragScale r_i m ω_i.
+    double rotDragScale = 0.0;
+    bool rotDragCapped = false;
     // `force` was evaluated at the vessel's present state, so the next step can start from it.
     bool forceValid = false;
 };
@@ -164,6 +180,17 @@ struct FlightMemory {
     Vec3 previousAcceleration;  // m/s², at the start of the previous step
     double previousDt = 0.0;
     bool previousValid = false;
+    // Angular acceleration at the end of the previous step (rad/s²), the first stage of the next.
+    Vec3 angularAcceleration;
+    bool forceAdded = false;  // a module added forces for the next step (see AddedForces)
+    bool torqued = false;     // the latest step had a torque (AddedForces::lastTorque is not zero)
+};
+
+// Seldom used, so kept apart from what every step reads.
+struct AddedForces {
+    // Forces a module added (AddForce) for the next step, vessel frame, and their moment.
+    Vec3 force, torque;
+    Vec3 lastTorque;  // N m, vessel frame: the torque of the latest step, rotation drag included
 };
 
 // Fields are ordered by use: what every step reads comes first and close together, so that a
@@ -187,6 +214,7 @@ struct Vessel {
     std::vector<Animation> animations;
     VesselDefinition def;
     std::vector<std::unique_ptr<Thruster>> thrusters;
+    AddedForces added;
 
     int id = 0;  // creation order, stable for the run
     std::string name;
@@ -207,6 +235,7 @@ struct Vessel {
     Attachment *attachmentAt(bool toParent, std::size_t index) const;
     Vessel *parent() const { return heldBy; }  // the vessel holding this one, if any
     double mass() const;                        // empty mass plus propellant
+    Vec3 inertia() const;  // m², per unit mass: the PMI, undefined components (2 size, 2 size, size)
 };
 
 

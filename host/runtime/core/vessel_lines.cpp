@@ -68,7 +68,7 @@ HostLineValues hostLineValues(const Vessel &v, BaseCatalog *bases) {
     } else {
         out.rpos = s.pos;
         out.rvel = s.vel;
-        out.vrot = s.vrot;
+        out.vrot = s.omega * (1.0 / kRadPerDeg);
         out.arot = eulerFromAttitude(s.attitude);
     }
     if (parent) out.attached = attachedTo(v, *parent);

@@ -41,10 +41,9 @@ bool placeLanded(Vessel &v, const HostLines &l, const HostLineContext &c, const 
         alt = l.alt.value_or(0.0);
         altLine = l.alt ? l.altLine : l.arotLine;
     } else {
-        // Standing level on the plane of the first three touchdown points, facing the heading.
-        std::vector<Vec3> points;
-        for (const TouchdownVertex &tp : v.def.touchdown) points.push_back(tp.pos);
-        const RestingGeometry rest = restingGeometry(points);
+        // Standing level on the plane of the first three touchdown points, compressed under the
+        // vessel's weight, facing the heading.
+        const RestingGeometry rest = restingOnLegs(v, body);
         landRot = levelAttitude(lon, lat, s.heading * kRadPerDeg) * rest.tilt;
         alt = rest.height;
         altLine = l.statusLine;
@@ -96,7 +95,7 @@ void placeInFlight(Vessel &v, const HostLines &l, const HostLineContext &c) {
                    "; moved out to its surface");
         s.pos = r > 0.0 ? s.pos * (body.radius / r) : Vec3{0.0, 0.0, body.radius};
     }
-    s.attitude = attitudeFromEuler(l.arot.value_or(Vec3{}));
+    s.setAttitude(attitudeFromEuler(l.arot.value_or(Vec3{})));
     s.landed = false;
     s.turnsWithBody = false;
     v.groundContact = false;
@@ -163,14 +162,16 @@ void applyHostLines(Vessel &v, const HostLines &l, const HostLineContext &c) {
     s.body = l.body.empty() ? &earth() : findBody(l.body);
     const PlanetOrientation &o = c.orientations[s.body->index];
     const bool landed = l.status ? *l.status == "Landed" : !l.rpos && !l.elements;
+    // The stores first: a landed vessel stands on legs compressed by its loaded weight.
+    applyLevels(v, l, c);
     const bool onPad = landed ? placeLanded(v, l, c, o) : (placeInFlight(v, l, c), false);
-    s.vrot = l.vrot.value_or(Vec3{});
+    // VROT is the rate of turn in vessel axes (deg/s); a landed vessel does not turn.
+    s.omega = landed ? Vec3{} : l.vrot.value_or(Vec3{}) * kRadPerDeg;
     s.rcsMode = l.rcsMode.value_or(1);
     s.afcMode = l.afcMode.value_or(0);
     v.readout = {};
     v.readout.airspeed = landed ? 0.0 : length(s.vel - airVelocityAt(o, s.pos));
     v.flight = {};
-    applyLevels(v, l, c);
     // As the simulator's default: a vessel loaded on a pad of its BASE line is refuelled.
     if (onPad && c.refuelOnPad)
         for (auto &p : v.propellants) p->mass = p->maxMass;

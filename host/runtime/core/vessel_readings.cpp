@@ -52,7 +52,7 @@ VesselReadings readVessel(const Vessel &v) {
     r.heading = angles.heading / kRadPerDeg;
     r.pitch = angles.pitch / kRadPerDeg;
     r.bank = angles.bank / kRadPerDeg;
-    r.angularVelocity = s.vrot * kRadPerDeg;
+    r.angularVelocity = s.omega;
 
     const AirSample a = airAt(*s.body, r.altitude);
     r.dynamicPressure = 0.5 * a.density * r.airspeed * r.airspeed;

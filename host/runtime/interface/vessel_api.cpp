@@ -10,6 +10,7 @@
 #include "core/vessel_access.h"
 #include "core/vessel_lines.h"
 #include "files/host_line_parser.h"
+#include "world/attitude_angles.h"
 
 using quva::Simulation;
 using quva::TraceHandle;
@@ -97,7 +98,19 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const {
     out(this, "SetTouchdownPoints", quva::NoResult{}, pt1, pt2, pt3);
     quva::VesselDefinition &def = VesselAccess::record(this).def;
-    def.touchdown.assign(3, quva::TouchdownVertex{});
+    // As the simulator does: springs from the empty mass at the call (1e6 N/m for exactly
+    // 1000 kg, otherwise 20 N/m per kg), dampers a tenth of that, the friction kept.
+    quva::TouchdownVertex vertex;
+    if (!def.touchdown.empty()) {
+        vertex.mu = def.touchdown[0].mu;
+        vertex.muLng = def.touchdown[0].muLng;
+    }
+    vertex.stiffness = def.emptyMass == 1000.0 ? 1e6 : 20.0 * def.emptyMass;
+    vertex.damping = 0.1 * vertex.stiffness;
+    def.touchdown.assign(3, vertex);
+    // As in the simulator, redefining the points of a landed vessel lifts it off.
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed && v.created) v.flight.forceAdded = true;
     def.touchdown[0].pos = Vec3::from(pt1);
     def.touchdown[1].pos = Vec3::from(pt2);
     def.touchdown[2].pos = Vec3::from(pt3);
@@ -316,6 +329,75 @@ bool VESSEL::SetAnimation(UINT anim, double state) const {
                     ", which does not exist");
     out(this, "SetAnimation", ok, anim, state);
     return ok;
+}
+
+namespace {
+
+VECTOR3 toVector(const Vec3 &v) { return _V(v.x, v.y, v.z); }
+
+}  // namespace
+
+void VESSEL::GetAngularVel(VECTOR3 &avel) const {
+    const quva::FlightState &s = VesselAccess::record(this).state;
+    avel = toVector(s.landed ? Vec3{} : s.omega);
+    out(this, "GetAngularVel", avel);
+}
+
+void VESSEL::SetAngularVel(const VECTOR3 &avel) const {
+    out(this, "SetAngularVel", quva::NoResult{}, avel);
+    const Vec3 w = Vec3::from(avel);
+    if (!finite(w)) {
+        sim().refuse(VesselAccess::record(this), "SetAngularVel", shown(avel), "a rate of turn must be finite");
+        return;
+    }
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed) return;  // the ground holds it
+    v.state.omega = w;
+}
+
+void VESSEL::GetGlobalOrientation(VECTOR3 &arot) const {
+    arot = toVector(quva::eulerFromAttitude(VesselAccess::record(this).state.attitude) * quva::kRadPerDeg);
+    out(this, "GetGlobalOrientation", arot);
+}
+
+void VESSEL::SetGlobalOrientation(const VECTOR3 &arot) const {
+    out(this, "SetGlobalOrientation", quva::NoResult{}, arot);
+    const Vec3 a = Vec3::from(arot);
+    if (!finite(a)) {
+        sim().refuse(VesselAccess::record(this), "SetGlobalOrientation", shown(arot), "angles must be finite");
+        return;
+    }
+    quva::Vessel &v = VesselAccess::record(this);
+    if (v.state.landed) return;  // the ground holds it
+    v.state.setAttitude(quva::attitudeFromEuler(a * (1.0 / quva::kRadPerDeg)));
+    v.readout.forceValid = false;  // the airflow meets it at another angle
+}
+
+void VESSEL::GetTorqueVector(VECTOR3 &M) const {
+    const quva::Vessel &v = VesselAccess::record(this);
+    const double m = v.mass();
+    // Per unit mass, as the simulator returns it.
+    M = toVector(m > 0.0 ? v.added.lastTorque * (1.0 / m) : Vec3{});
+    out(this, "GetTorqueVector", M);
+}
+
+void VESSEL::GetAngularMoment(VECTOR3 &amom) const {
+    amom = toVector(VesselAccess::record(this).added.lastTorque);
+    out(this, "GetAngularMoment", amom);
+}
+
+void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
+    out(this, "AddForce", quva::NoResult{}, F, r);
+    const Vec3 f = Vec3::from(F), at = Vec3::from(r);
+    if (!finite(f) || !finite(at)) {
+        sim().refuse(VesselAccess::record(this), "AddForce", shown(F) + "; " + shown(r),
+                     "a force and its point must be finite");
+        return;
+    }
+    quva::Vessel &v = VesselAccess::record(this);
+    v.added.force += f;
+    v.added.torque += cross(f, at);  // F x r, the simulator's order
+    v.flight.forceAdded = true;
 }
 
 bool VESSEL::GroundContact() const {

@@ -1,6 +1,7 @@
 #include "world/landed_attitude.h"
 
 #include <cmath>
+#include <utility>
 
 namespace quva {
 
@@ -48,6 +49,42 @@ RestingGeometry restingGeometry(const std::vector<Vec3> &tp) {
     q.m[0][0] = cf; q.m[0][2] = -sf; q.m[2][0] = sf; q.m[2][2] = cf;
     g.tilt = q * x * p;
     return g;
+}
+
+std::vector<Vec3> compressedUnderLoad(std::vector<Vec3> tp, const double k[3], double weight) {
+    if (tp.size() < 3 || !(weight > 0.0)) return tp;
+    const Vec3 n = normalized(cross(tp[0] - (tp[1] + tp[2]) * 0.5, tp[2] - tp[1]));
+    const Vec3 across = tp[2] - tp[1];
+    const Vec3 ex = normalized(across - n * dot(n, across));
+    const Vec3 ez = cross(ex, n);
+    if (length(n) == 0.0 || length(ex) == 0.0) return tp;
+    // Normal equations of Σ k δ = W, Σ k δ x = 0, Σ k δ z = 0 with δ = W (A + B x + C z).
+    double m[3][4] = {};
+    for (int i = 0; i < 3; ++i) {
+        const double row[3] = {1.0, dot(ex, tp[i]), dot(ez, tp[i])};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) m[r][c] += k[i] * row[r] * row[c];
+    }
+    m[0][3] = 1.0;
+    // Gaussian elimination with partial pivoting.
+    for (int c = 0; c < 3; ++c) {
+        int p = c;
+        for (int r = c + 1; r < 3; ++r)
+            if (std::fabs(m[r][c]) > std::fabs(m[p][c])) p = r;
+        if (m[p][c] == 0.0) return tp;  // the springs cannot carry it: left as defined
+        for (int j = 0; j < 4; ++j) std::swap(m[c][j], m[p][j]);
+        for (int r = 0; r < 3; ++r) {
+            if (r == c) continue;
+            const double f = m[r][c] / m[c][c];
+            for (int j = c; j < 4; ++j) m[r][j] -= f * m[c][j];
+        }
+    }
+    const double a = m[0][3] / m[0][0], b = m[1][3] / m[1][1], c = m[2][3] / m[2][2];
+    for (int i = 0; i < 3; ++i) {
+        const double kappa = a + b * dot(ex, tp[i]) + c * dot(ez, tp[i]);
+        tp[i] += n * (kappa * weight);
+    }
+    return tp;
 }
 
 double headingOf(const Mat3 &landRot, double lon, double lat) {

@@ -25,6 +25,12 @@ struct RestingGeometry {
 };
 RestingGeometry restingGeometry(const std::vector<Vec3> &touchdownPoints);
 
+// The first three touchdown points compressed by a weight W (N) shared among their springs of
+// stiffness k (N/m): each moves along the plane's normal by κ_i W, with κ_i = A + B x_i + C z_i
+// (x, z: the point's coordinates in the plane, x along p2 - p1) chosen so that the spring
+// forces carry W and have no moment about the origin. Other points are returned unchanged.
+std::vector<Vec3> compressedUnderLoad(std::vector<Vec3> points, const double stiffness[3], double weight);
+
 // Compass heading (radians, [0, 2π)) of a vessel with vessel-to-planet rotation `landRot` at
 // (lon, lat): the direction its nose points in, projected onto the horizon. A vessel standing
 // on its tail (nose straight up or down) is headed by its −y axis, where a nose pitched up

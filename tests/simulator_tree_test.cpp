@@ -156,6 +156,9 @@ TEST_F(SimulatorTree, NamesAreFoundWithoutRegardToCase) {
     EXPECT_NE(saved.find("\nP:Sub\\Probe\n"), std::string::npos);
     EXPECT_NE(saved.find("\nM:pilmont\n"), std::string::npos);
 
+#ifndef _WIN32
+    // On Windows the file system itself finds a name without regard to case, so the exact lookup
+    // already succeeds, and two names that differ only in case cannot both be there.
     quva::Simulation twin(options());
     try {
         twin.loadScenario(quva::parseScenario(ships("T:twin\n" + kFlying + "END\n"), "t.scn"));
@@ -167,6 +170,7 @@ TEST_F(SimulatorTree, NamesAreFoundWithoutRegardToCase) {
         for (const auto &w : twin.warnings()) ADD_FAILURE() << w;
         EXPECT_NE(what.find("TWIN.cfg"), std::string::npos) << what;
     }
+#endif
 }
 
 // The class keys make stores and thrusters in the simulator's order, so THLEVEL and PRPLEVEL

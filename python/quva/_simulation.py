@@ -101,7 +101,8 @@ class Simulation:
     @classmethod
     def load(cls, path_or_name: PathLike, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
              trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
-             telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT) -> "Simulation":
+             telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
+             refuel_on_pad: bool = True) -> "Simulation":
         """Loads a scenario file, or a scenario by name under ``root``/Scenarios/.
 
         ``root`` is the add-on tree holding Modules/, Config/ and Meshes/ (default: the tree this
@@ -112,29 +113,32 @@ class Simulation:
         ``telemetry_interval`` (s) samples at the first step at or after each multiple of it, as
         ``quva run --csv-interval``; ``telemetry_limit`` bounds the samples kept (one vessel at one
         moment each): a run that would pass it is refused, or stops with an Error.
+        ``refuel_on_pad`` fills every store of a vessel loaded on a pad of its BASE line (False:
+        as ``quva run --no-refuel-on-pad``).
         Raises :class:`Error` (with ``file`` and ``line``) on a bad scenario.
         """
         tree = Path(root) if root is not None else default_root()
         scenario = _scenario_file(path_or_name, tree)
         return cls._open(str(scenario), None, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit)
+                         telemetry_limit, refuel_on_pad)
 
     @classmethod
     def from_text(cls, text: str, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
                   trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
                   telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
-                  name: str = "<text>") -> "Simulation":
+                  name: str = "<text>", refuel_on_pad: bool = True) -> "Simulation":
         """A scenario from text held in memory, with the options of :meth:`load`; ``name`` stands
         for the file in messages. The text needs no ships section: vessels may be added later."""
         if not isinstance(text, str):
             raise TypeError(f"the scenario text must be a str, not {type(text).__name__}")
         tree = Path(root) if root is not None else default_root()
         return cls._open(str(name), text, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit)
+                         telemetry_limit, refuel_on_pad)
 
     @classmethod
     def _open(cls, scenario: str, text: Optional[str], tree: Path, dt: float, keep_unknown: bool, trace: bool,
-              telemetry: Union[bool, Sequence[str]], interval: float, limit: int) -> "Simulation":
+              telemetry: Union[bool, Sequence[str]], interval: float, limit: int,
+              refuel_on_pad: bool = True) -> "Simulation":
         step = check.real(dt, "dt", positive=True)
         # A step so short that one simulated second takes more steps than a whole run may.
         check.within_step_limit(1.0 / step, MAX_RUN_STEPS, f"dt={dt!r} (per simulated second)")
@@ -146,7 +150,7 @@ class Simulation:
         interval = check.real(interval, "telemetry_interval", at_least=0.0)
         limit = check.count(limit, "telemetry_limit")
         core = _load(scenario, text, str(tree), step, bool(keep_unknown), bool(trace), telemetry is not False,
-                     columns, interval, limit)
+                     columns, interval, limit, bool(refuel_on_pad))
         return cls._made(core)
 
     def copy(self) -> "Simulation":

@@ -23,12 +23,14 @@ using Core = std::shared_ptr<SimulationCore>;
 constexpr std::int64_t kSliceSteps = 1000;
 
 LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bool trace, bool telemetry,
-                        const std::optional<std::vector<std::string>> &columns, double interval, std::int64_t limit) {
+                        const std::optional<std::vector<std::string>> &columns, double interval, std::int64_t limit,
+                        bool refuelOnPad) {
     LoadOptions o;
     o.root = root;
     o.dt = dt;
     o.keepUnknown = keepUnknown;
     o.trace = trace;
+    o.refuelOnPad = refuelOnPad;
     o.telemetry.enabled = telemetry;
     o.telemetry.interval = interval;
     o.telemetry.limit = limit;
@@ -45,8 +47,8 @@ LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bo
 
 Core load(const std::string &scenario, const std::optional<std::string> &text, const std::string &root, double dt,
           bool keepUnknown, bool trace, bool telemetry, const std::optional<std::vector<std::string>> &columns,
-          double interval, std::int64_t limit) {
-    const LoadOptions o = loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit);
+          double interval, std::int64_t limit, bool refuelOnPad) {
+    const LoadOptions o = loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit, refuelOnPad);
     const ScenarioDocument doc = text ? scenarioFromText(*text, scenario) : readScenarioFile(scenario);
     py::gil_scoped_release unlocked;  // modules load and run their first callbacks meanwhile
     return std::make_shared<SimulationCore>(o, doc);
@@ -158,7 +160,8 @@ auto entered(F f) {
 
 void bindSimulation(py::module_ &m) {
     m.def("load", &load, py::arg("scenario"), py::arg("text"), py::arg("root"), py::arg("dt"), py::arg("keep_unknown"),
-          py::arg("trace"), py::arg("telemetry"), py::arg("columns"), py::arg("interval"), py::arg("limit"));
+          py::arg("trace"), py::arg("telemetry"), py::arg("columns"), py::arg("interval"), py::arg("limit"),
+          py::arg("refuel_on_pad"));
     m.def("step_of_time", &stepOfTime, py::arg("t"), py::arg("dt"),
           "The step after which something at time t happens (the rule of timed events).");
     py::class_<SimulationCore, Core>(m, "SimulationCore", "A loaded scenario in the runtime (see quva.Simulation).")

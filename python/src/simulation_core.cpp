@@ -14,6 +14,7 @@ SimulationCore::SimulationCore(const LoadOptions &options, const ScenarioDocumen
     simOptions.dt = options.dt;
     simOptions.keepUnknownClasses = options.keepUnknown;
     simOptions.keepUnknownAdvice = "load with keep_unknown=True";
+    simOptions.refuelOnPad = options.refuelOnPad;
     auto sim = std::make_unique<Simulation>(simOptions);
     sim->trace().keepInMemory(options.trace);
     try {

@@ -27,6 +27,7 @@ struct LoadOptions {
     double dt = 0.1;
     bool keepUnknown = false;
     bool trace = false;  // keep the call trace in memory
+    bool refuelOnPad = true;  // fill the stores of a vessel loaded on a pad of its BASE line
     TelemetryOptions telemetry;
 };
 

@@ -72,6 +72,11 @@ public:
         return {v[0], v[1], v[2]};
     }
 
+    std::array<double, 4> cw(std::string_view key, std::string_view value) const {
+        const auto c = numbers(key, value, 4);
+        return {c[0], c[1], c[2], c[3]};
+    }
+
     // The leading numbers of a value, up to `most`; the first word that is no number ends them.
     static std::vector<double> leadingNumbers(std::string_view value, std::size_t most) {
         std::vector<double> out;
@@ -192,39 +197,30 @@ void readItems(const std::map<std::string, Item> &items, const std::string &file
         auto it = items.find(key);
         return it == items.end() || it->second.value.empty() ? nullptr : &it->second;
     };
-    auto read = [&](const char *key, const char *name, auto parse) {
-        if (const Item *i = item(key)) parse(ConfigReader(file, i->line), name, i->value);
+    // A single value: the key as looked up, its name in messages, how it is read, where it goes.
+    auto read = [&](const char *key, const char *name, auto parse, auto field) {
+        if (const Item *i = item(key)) cfg.*field = (ConfigReader(file, i->line).*parse)(name, i->value);
     };
-    read("MODULE", "Module", [&](const ConfigReader &in, auto n, auto v) { cfg.module = in.text(n, v); });
-    read("BASECLASS", "BaseClass", [&](const ConfigReader &in, auto n, auto v) { cfg.baseClass = in.text(n, v); });
-    read("MESHNAME", "MeshName", [&](const ConfigReader &in, auto n, auto v) { cfg.meshName = in.text(n, v); });
-    read("COLLISIONHULL", "CollisionHull",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.collisionHull = in.text(n, v); });
-    read("SIZE", "Size", [&](const ConfigReader &in, auto n, auto v) { cfg.size = in.positive(n, v); });
-    read("MASS", "Mass", [&](const ConfigReader &in, auto n, auto v) { cfg.mass = in.positive(n, v); });
-    read("INERTIA", "Inertia", [&](const ConfigReader &in, auto n, auto v) { cfg.inertia = in.vector(n, v); });
-    read("CROSSSECTIONS", "CrossSections",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.crossSections = in.vector(n, v); });
-    read("ROTRESISTANCE", "RotResistance",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.rotResistance = in.vector(n, v); });
-    read("CAMERAOFFSET", "CameraOffset",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.cameraOffset = in.vector(n, v); });
-    read("GRAVITYGRADIENTDAMPING", "GravityGradientDamping",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.gravityGradientDamping = in.nonNegative(n, v); });
-    read("CW", "CW", [&](const ConfigReader &in, auto n, auto v) {
-        const auto c = in.numbers(n, v, 4);
-        cfg.cw = std::array<double, 4>{c[0], c[1], c[2], c[3]};
-    });
-    read("MAXFUEL", "MaxFuel", [&](const ConfigReader &in, auto n, auto v) { cfg.maxFuel = in.nonNegative(n, v); });
-    read("ISP", "Isp", [&](const ConfigReader &in, auto n, auto v) { cfg.isp = in.positive(n, v); });
-    read("MAXMAINTHRUST", "MaxMainThrust",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.maxMainThrust = in.nonNegative(n, v); });
-    read("MAXRETROTHRUST", "MaxRetroThrust",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.maxRetroThrust = in.nonNegative(n, v); });
-    read("MAXHOVERTHRUST", "MaxHoverThrust",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.maxHoverThrust = in.nonNegative(n, v); });
-    read("MAXATTITUDETHRUST", "MaxAttitudeThrust",
-         [&](const ConfigReader &in, auto n, auto v) { cfg.maxAttitudeThrust = in.nonNegative(n, v); });
+    using R = ConfigReader;
+    using C = ClassConfig;
+    read("MODULE", "Module", &R::text, &C::module);
+    read("BASECLASS", "BaseClass", &R::text, &C::baseClass);
+    read("MESHNAME", "MeshName", &R::text, &C::meshName);
+    read("COLLISIONHULL", "CollisionHull", &R::text, &C::collisionHull);
+    read("SIZE", "Size", &R::positive, &C::size);
+    read("MASS", "Mass", &R::positive, &C::mass);
+    read("INERTIA", "Inertia", &R::vector, &C::inertia);
+    read("CROSSSECTIONS", "CrossSections", &R::vector, &C::crossSections);
+    read("ROTRESISTANCE", "RotResistance", &R::vector, &C::rotResistance);
+    read("CAMERAOFFSET", "CameraOffset", &R::vector, &C::cameraOffset);
+    read("GRAVITYGRADIENTDAMPING", "GravityGradientDamping", &R::nonNegative, &C::gravityGradientDamping);
+    read("CW", "CW", &R::cw, &C::cw);
+    read("MAXFUEL", "MaxFuel", &R::nonNegative, &C::maxFuel);
+    read("ISP", "Isp", &R::positive, &C::isp);
+    read("MAXMAINTHRUST", "MaxMainThrust", &R::nonNegative, &C::maxMainThrust);
+    read("MAXRETROTHRUST", "MaxRetroThrust", &R::nonNegative, &C::maxRetroThrust);
+    read("MAXHOVERTHRUST", "MaxHoverThrust", &R::nonNegative, &C::maxHoverThrust);
+    read("MAXATTITUDETHRUST", "MaxAttitudeThrust", &R::nonNegative, &C::maxAttitudeThrust);
     // Nine numbers; fewer: the simulator ignores the key, more: the rest is ignored.
     if (const Item *i = item("TOUCHDOWNPOINTS")) {
         const auto v = ConfigReader::leadingNumbers(i->value, 9);

@@ -1,0 +1,34 @@
+// A vessel on or near the ground on its touchdown points: moved and turned under the ground's
+// springs, dampers and friction, its ground contact kept up to date, and made landed once it has
+// rested for long enough, as the simulator does.
+#pragma once
+
+#include "world/vec3.h"
+
+namespace quva {
+
+class Simulation;
+struct Vessel;
+
+// What acts on the vessel through a step besides gravity and the ground, evaluated at its start.
+struct GroundStepLoads {
+    Vec3 force;          // N, global axes: thrust, air, added forces, those of held vessels too
+    double mass = 1.0;   // kg, of the vessel with what it holds
+    Vec3 torque;         // N m, vessel frame, rotation drag included
+    double ownMass = 1.0;  // kg, of the vessel alone: what its torques turn
+    bool thrusting = false;  // an engine burns
+};
+
+// Whether the vessel stands on touchdown points (at least three) that may reach the ground within
+// the next dt: one already below it, or the lowest one closer than twice what the vessel's speed
+// over the ground, its acceleration and its turn could carry it in the step. Far above the
+// ground this costs one square root.
+bool mayTouchGround(const Vessel &v, double dt, double groundSpeed, const Vec3 &acceleration);
+
+// Advances the vessel by dt with the ground's push re-evaluated at every stage, the other loads
+// held. At the first touch a vessel coming down faster than 1 m per step (a tenth of a metre per
+// sub-step) has its speed over the ground cut to that and the step made again. Afterwards its
+// ground contact is updated (noted in the timeline when it begins) and the test for rest is run.
+void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, double dt);
+
+}  // namespace quva

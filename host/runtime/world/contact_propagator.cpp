@@ -1,0 +1,95 @@
+#include "world/contact_propagator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "world/runge_kutta_tables.h"
+#include "world/spin_propagator.h"
+
+namespace quva {
+
+namespace {
+
+// The rates of change of a stage's state.
+struct Rates {
+    Vec3 vel, acc, omega, alpha;
+};
+
+Rates ratesAt(const RigidState &x, const std::vector<TouchdownVertex> &points, const Ground &ground,
+              const ContactStepLoads &loads, double h, bool &touched) {
+    // Intermediate stages use the attitude of a quaternion that need not be of unit length.
+    const Mat3 r = matrixOf(x.q);
+    const ContactLoad push = groundContactLoad(points, ContactPose{x.pos, x.vel, r, x.omega}, ground, loads.mass, loads.pmi, h);
+    touched = touched || push.touching;
+    Rates d;
+    d.vel = x.vel;
+    const double dist = length(x.pos);
+    const Vec3 gravity = dist > 0.0 ? x.pos * (-loads.mu / (dist * dist * dist)) : Vec3{};
+    d.acc = gravity + r * ((loads.force + push.force) / loads.mass);
+    d.omega = x.omega;
+    if (loads.pmi.x > 0.0 && loads.pmi.y > 0.0 && loads.pmi.z > 0.0)
+        d.alpha = spinAcceleration(loads.pmi, x.omega, loads.torquePerMass + push.torque / loads.spinMass);
+    return d;
+}
+
+template <int N>
+void substep(RigidState &s, const std::vector<TouchdownVertex> &points, const Ground &ground,
+             const ContactStepLoads &loads, double h, const RungeKuttaTable<N> &t, bool &touched) {
+    Rates d[N];
+    d[0] = ratesAt(s, points, ground, loads, h, touched);
+    for (int i = 1; i < N; ++i) {
+        RigidState x = s;
+        for (int j = 0; j < i; ++j) {
+            const double b = t.beta[i][j];
+            if (b == 0.0) continue;
+            x.pos += d[j].vel * (h * b);
+            x.vel += d[j].acc * (h * b);
+            x.omega += d[j].alpha * (h * b);
+            x.q = turnedBy(x.q, d[j].omega * (h * b));
+        }
+        d[i] = ratesAt(x, points, ground, loads, h, touched);
+    }
+    for (int i = 0; i < N; ++i) {
+        const double g = t.gamma[i];
+        if (g == 0.0) continue;
+        s.pos += d[i].vel * (h * g);
+        s.vel += d[i].acc * (h * g);
+        s.omega += d[i].alpha * (h * g);
+        s.q = turnedBy(s.q, d[i].omega * (h * g));
+    }
+}
+
+}  // namespace
+
+int contactSubsteps(const std::vector<TouchdownVertex> &points, const ContactStepLoads &loads, double dt, int fewest) {
+    // The eighth-order table is stable for decay rates up to some 5 per sub-step and for
+    // oscillations up to some 2.8 radians per sub-step; kept well inside both.
+    constexpr double kStableRatePerSubstep = 2.5;
+    constexpr int kMostSubsteps = 2000;
+    double stiffness = 0.0, damping = 0.0, reach2 = 0.0;
+    for (const TouchdownVertex &p : points) {
+        stiffness += p.stiffness;
+        damping += p.damping;
+        reach2 = std::fmax(reach2, dot(p.pos, p.pos));
+    }
+    const Vec3 &pmi = loads.pmi;
+    const double least = std::fmin(pmi.x, std::fmin(pmi.y, pmi.z));
+    // Per newton at a point, the acceleration of that point: the centre's and, through the
+    // torque about the centre, the turn's.
+    const double mobility = (1.0 + (least > 0.0 ? reach2 / least : 0.0)) / loads.mass;
+    const double rate = std::fmax(damping * mobility, std::sqrt(stiffness * mobility));
+    const double wanted = std::ceil(dt * rate / kStableRatePerSubstep);
+    return static_cast<int>(std::clamp(wanted, static_cast<double>(fewest), static_cast<double>(kMostSubsteps)));
+}
+
+ContactStepResult propagateInContact(RigidState &s, const std::vector<TouchdownVertex> &points, const Ground &ground,
+                                     const ContactStepLoads &loads, double dt, int substeps) {
+    ContactStepResult result;
+    const double h = dt / substeps;
+    for (int k = 0; k < substeps; ++k) substep(s, points, ground, loads, h, kRK8, result.touched);
+    bool touchedAtEnd = false;
+    result.alpha = ratesAt(s, points, ground, loads, h, touchedAtEnd).alpha;
+    return result;
+}
+
+}  // namespace quva

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "world/contact_propagator.h"
 #include "world/ground_contact.h"
 
 namespace {
@@ -106,6 +107,33 @@ TEST(GroundContact, DefaultPointsAreTheSimulatorsWithTheirSprings) {
         EXPECT_EQ(v.muLng, 0.1);
     }
     EXPECT_EQ(quva::touchdownReach(p), std::sqrt(104.0));
+}
+
+}  // namespace
+
+namespace {
+
+// The simulator's ten sub-steps where they are stable (its frames of 1/60 s), more where a long
+// step would be thrown by stiff legs: the default points under 1000 kg with the inertia (20, 20,
+// 10) m² damp at most 2100 /s (1e5 N s/m times 11.4, 4.8 and 4.8 per tonne), 4 per sub-step.
+TEST(GroundContact, SubstepsStayWithinTheTablesStability) {
+    quva::ContactStepLoads loads;
+    loads.mass = 1000.0;
+    loads.pmi = {20.0, 20.0, 10.0};
+    const auto legs = quva::defaultTouchdownPoints();
+    const struct {
+        double dt;
+        int substeps;
+    } cases[] = {{1.0 / 60.0, 10}, {0.05, 27}, {0.1, 53}, {1.0, 525}, {10.0, 2000}};
+    for (const auto &c : cases) EXPECT_EQ(quva::contactSubsteps(legs, loads, c.dt, 10), c.substeps) << c.dt;
+    // A heavy capsule on the same springs keeps ten even in 0.1 s steps.
+    loads.mass = 5500.0;
+    loads.pmi = {2.1, 2.1, 1.8};
+    std::vector<quva::TouchdownVertex> shield(3);
+    shield[0].pos = {0.0, -1.8, -1.0};
+    shield[1].pos = {-1.56, 0.9, -1.0};
+    shield[2].pos = {1.56, 0.9, -1.0};
+    EXPECT_EQ(quva::contactSubsteps(shield, loads, 0.1, 10), 10);
 }
 
 }  // namespace

@@ -335,9 +335,6 @@ Vec3 stepTorque(const Torques &t, const Vec3 &rotDrag, const Vec3 &omega, const 
                            drag(rotDrag.z, inertia.z, omega.z)};
 }
 
-// Turns the vessel through the step under a torque held for the whole step (the simulator's
-// propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
-// exactly as it is.
 // The torque held through the step (rotation drag included), kept for the modules to read back.
 Vec3 heldTorque(Vessel &v, const Torques &t, double mass, double dt) {
     FlightMemory &m = v.flight;
@@ -349,6 +346,9 @@ Vec3 heldTorque(Vessel &v, const Torques &t, double mass, double dt) {
     return torque;
 }
 
+// Turns the vessel through the step under a torque held for the whole step (the simulator's
+// propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
+// exactly as it is.
 void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
     FlightState &s = v.state;
     FlightMemory &m = v.flight;

@@ -62,23 +62,24 @@ void substep(RigidState &s, const std::vector<TouchdownVertex> &points, const Gr
 }  // namespace
 
 int contactSubsteps(const std::vector<TouchdownVertex> &points, const ContactStepLoads &loads, double dt, int fewest) {
-    // The eighth-order table is stable for decay rates up to some 5 per sub-step and for
-    // oscillations up to some 2.8 radians per sub-step; kept well inside both.
-    constexpr double kStableRatePerSubstep = 2.5;
+    // The eighth-order table damps decay rates up to some 5 per sub-step and keeps oscillations
+    // up to some 2.8 radians per sub-step; kept inside both.
+    constexpr double kStableDecayPerSubstep = 4.0;
+    constexpr double kStableTurnPerSubstep = 2.5;
     constexpr int kMostSubsteps = 2000;
-    double stiffness = 0.0, damping = 0.0, reach2 = 0.0;
-    for (const TouchdownVertex &p : points) {
-        stiffness += p.stiffness;
-        damping += p.damping;
-        reach2 = std::fmax(reach2, dot(p.pos, p.pos));
-    }
     const Vec3 &pmi = loads.pmi;
     const double least = std::fmin(pmi.x, std::fmin(pmi.y, pmi.z));
-    // Per newton at a point, the acceleration of that point: the centre's and, through the
-    // torque about the centre, the turn's.
-    const double mobility = (1.0 + (least > 0.0 ? reach2 / least : 0.0)) / loads.mass;
-    const double rate = std::fmax(damping * mobility, std::sqrt(stiffness * mobility));
-    const double wanted = std::ceil(dt * rate / kStableRatePerSubstep);
+    // A point's mobility: how fast a newton at it moves it, through the centre and, by its
+    // torque, through the turn. Summed over the points with their dampers and springs, it bounds
+    // the fastest decay rate and the squared fastest bounce of the vessel on its legs.
+    double decay = 0.0, bounce2 = 0.0;
+    for (const TouchdownVertex &p : points) {
+        const double mobility = (1.0 + (least > 0.0 ? dot(p.pos, p.pos) / least : 0.0)) / loads.mass;
+        decay += p.damping * mobility;
+        bounce2 += p.stiffness * mobility;
+    }
+    const double wanted =
+        std::ceil(dt * std::fmax(decay / kStableDecayPerSubstep, std::sqrt(bounce2) / kStableTurnPerSubstep));
     return static_cast<int>(std::clamp(wanted, static_cast<double>(fewest), static_cast<double>(kMostSubsteps)));
 }
 

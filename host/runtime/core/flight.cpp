@@ -252,7 +252,10 @@ void consumePropellant(Vessel &v, double dt) {
 // clear of the ground in a step made without it.
 void settleOnSurface(Simulation &sim, Vessel &v) {
     if (v.def.touchdown.size() >= 3) {
-        if (v.groundContact) v.groundContact = lowestPointAltitude(v) <= 0.0;
+        if (v.groundContact && lowestPointAltitude(v) > 0.0) {
+            v.groundContact = false;
+            v.rest.reset();  // the test for rest starts afresh at the next touch
+        }
         return;
     }
     double lowest = lowestPointAltitude(v);

@@ -1,6 +1,7 @@
 #include "core/surface_contact.h"
 
 #include <cmath>
+#include <memory>
 
 #include "core/flight.h"
 #include "core/landed_state.h"
@@ -60,18 +61,18 @@ Vec3 cappedImpact(const Vec3 &vel, const Vec3 &groundVel, const Vec3 &up, double
 // (or after the vessel last moved), every step compares the vessel's place on the planet and its
 // attitude with those of the previous check; a vessel still for more than 5 s is landed.
 void checkRest(Simulation &sim, Vessel &v, bool thrusting) {
-    RestCheck &r = v.rest;
     if (!v.groundContact || thrusting || v.heldBy) {
-        r.running = false;
+        v.rest.reset();
         return;
     }
     const PlanetOrientation &o = sim.orientation(*v.state.body);
     const Vec3 here = o.rotation.transposeTimes(v.state.pos);
     const double t = sim.simTime();
-    if (!r.running) {
-        r = RestCheck{true, t, here, v.state.orientation};
+    if (!v.rest) {
+        v.rest = std::make_unique<RestCheck>(RestCheck{t, here, v.state.orientation});
         return;
     }
+    RestCheck &r = *v.rest;
     const double elapsed = t - r.since;
     if (elapsed < kFirstCheckAfter - 1e-9) return;
     const Vec3 moved = here - r.planetPos;
@@ -84,7 +85,7 @@ void checkRest(Simulation &sim, Vessel &v, bool thrusting) {
     }
     if (elapsed <= kRestToLand) return;
     // Frozen where it stands, as it stands: no levelling.
-    r.running = false;
+    v.rest.reset();
     settleLanded(v.state, o);
     v.state.omega = {};
     v.flight.angularAcceleration = {};

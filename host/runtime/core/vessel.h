@@ -187,7 +187,6 @@ struct AddedForces {
 // The simulator's test of whether a vessel in ground contact has come to rest (see
 // core/surface_contact): running since `since`, with the place and attitude of its latest check.
 struct RestCheck {
-    bool running = false;
     double since = 0.0;  // s, simulation time: when the vessel last moved or the test began
     Vec3 planetPos;      // m, planet-fixed
     Quat orientation;    // global
@@ -215,7 +214,8 @@ struct Vessel {
     VesselDefinition def;
     std::vector<std::unique_ptr<Thruster>> thrusters;
     AddedForces added;
-    RestCheck rest;
+    // While the test for rest runs; kept apart, as few vessels are ever on the ground at once.
+    std::unique_ptr<RestCheck> rest;
 
     int id = 0;  // creation order, stable for the run
     std::string name;

@@ -209,3 +209,24 @@ TEST_F(SurfaceContact, VesselOnItsLegsSavesLoadsAndSavesTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// An engine burning too weakly to lift the vessel keeps it from being landed: the test for rest
+// only runs while no engine burns, and starts afresh when it stops.
+TEST_F(SurfaceContact, BurningEngineKeepsARestingVesselFromLanding) {
+    quva::Simulation sim(options());
+    quva::Vessel &v = sim.createVessel("H", "Hopper", over("Moon", 2.0), {"PRPLEVEL 0:1"});
+    v.thrusters[0]->level = 0.01;  // 200 N against some 1780 N of weight
+    sim.runUntil(12.0);
+    EXPECT_TRUE(v.groundContact);
+    EXPECT_FALSE(v.state.landed);
+    v.thrusters[0]->level = 0.0;
+    sim.runUntil(17.0);
+    EXPECT_FALSE(v.state.landed);
+    sim.runUntil(18.0);
+    EXPECT_TRUE(v.state.landed);
+    EXPECT_GT(timeOf(sim, "H", "landed"), 17.0);
+}
+
+}  // namespace

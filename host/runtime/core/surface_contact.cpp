@@ -15,8 +15,6 @@ namespace quva {
 
 namespace {
 
-// Beyond twice the reach of the step, a little more for the rounding of what the bound leaves out.
-constexpr double kContactMargin = 0.01;  // m
 // The deepest a point may sink in one sub-step at the first touch (m), and the sub-steps of a step.
 constexpr double kImpactDepthPerSubstep = 0.1;
 constexpr int kGroundSubsteps = 10;
@@ -27,9 +25,6 @@ constexpr double kFirstCheckAfter = 0.1;
 constexpr double kStillDisplacement = 1e-4;
 constexpr double kStillTurn = 1e-4;
 constexpr double kRestToLand = 5.0;
-
-// A bound on |v| from above without a square root.
-double manhattan(const Vec3 &v) { return std::fabs(v.x) + std::fabs(v.y) + std::fabs(v.z); }
 
 // The angle between the vector parts of two quaternions: how far the axis of the attitude moved.
 double axisAngle(const Quat &a, const Quat &b) {
@@ -93,15 +88,6 @@ void checkRest(Simulation &sim, Vessel &v, bool thrusting) {
 }
 
 }  // namespace
-
-bool mayTouchGround(const Vessel &v, double dt, double groundSpeed, const Vec3 &acceleration) {
-    if (v.def.touchdown.size() < 3) return false;
-    const double lowest = lowestPointAltitude(v);
-    if (lowest <= 0.0) return true;
-    const double reach = groundSpeed * dt + 0.5 * manhattan(acceleration) * dt * dt +
-                         v.def.touchdownReach * manhattan(v.state.omega) * dt;
-    return lowest <= 2.0 * reach + kContactMargin;
-}
 
 void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, double dt) {
     FlightState &s = v.state;

@@ -3,12 +3,15 @@
 // rested for long enough, as the simulator does.
 #pragma once
 
+#include <cmath>
+
+#include "core/flight.h"
+#include "core/vessel.h"
 #include "world/vec3.h"
 
 namespace quva {
 
 class Simulation;
-struct Vessel;
 
 // What acts on the vessel through a step besides gravity and the ground, evaluated at its start.
 struct GroundStepLoads {
@@ -23,7 +26,19 @@ struct GroundStepLoads {
 // the next dt: one already below it, or the lowest one closer than twice what the vessel's speed
 // over the ground, its acceleration and its turn could carry it in the step. Far above the
 // ground this costs one square root.
-bool mayTouchGround(const Vessel &v, double dt, double groundSpeed, const Vec3 &acceleration);
+// Inline: it runs for every vessel on legs in every step.
+inline bool mayTouchGround(const Vessel &v, double dt, double groundSpeed, const Vec3 &acceleration) {
+    // Beyond twice the reach of the step, a little more for the rounding of what the bound leaves out.
+    constexpr double kContactMargin = 0.01;  // m
+    // |v| bounded from above without a square root.
+    auto manhattan = [](const Vec3 &u) { return std::fabs(u.x) + std::fabs(u.y) + std::fabs(u.z); };
+    if (v.def.touchdown.size() < 3) return false;
+    const double lowest = lowestPointAltitude(v);
+    if (lowest <= 0.0) return true;
+    const double reach = groundSpeed * dt + 0.5 * manhattan(acceleration) * dt * dt +
+                         v.def.touchdownReach * manhattan(v.state.omega) * dt;
+    return lowest <= 2.0 * reach + kContactMargin;
+}
 
 // Advances the vessel by dt with the ground's push re-evaluated at every stage, the other loads
 // held. At the first touch a vessel coming down faster than 1 m per step (a tenth of a metre per

@@ -154,8 +154,7 @@ void Simulation::move(Vessel &v) {
 }
 
 void Simulation::moveHeld(Vessel &v) {
-    followParent(v);
-    evaluateForces(*this, v);
+    carryHeld(*this, v, options_.dt);
     bool touching = lowestPointAltitude(v) <= 0.0;
     if (touching && !v.groundContact) note(&v, "ground contact");
     v.groundContact = touching;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/save_fit.h"
 #include "core/simulation.h"
 #include "files/input_file.h"
 #include "files/scenario.h"
@@ -256,6 +257,12 @@ TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
     o.flightModel = false;
     quva::Simulation sim(o);
     sim.loadScenario(quva::parseScenario(text, "big.scn"));
+    // A run that is to save is refused before it starts.
+    const std::string before = quva::saveWouldNotLoadAgain(sim, text.size());
+    EXPECT_NE(before.find("would be saved as " + std::to_string(sim.saveScenarioText().size()) + " bytes"),
+              std::string::npos)
+        << before;
+    EXPECT_NE(before.find("refused before the run"), std::string::npos);
     const std::filesystem::path out = std::filesystem::temp_directory_path() / quvatest::uniqueName("big-save");
     try {
         sim.saveScenario(out.string());
@@ -264,6 +271,32 @@ TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
         EXPECT_NE(std::string(e.what()).find("would not load again"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(RoundTrip, TrialSaveBeforeARunMeasuresWithoutTracing) {
+    const std::string text = "BEGIN_SHIPS\nA:Vantrel\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\n"
+                             "B:Vantrel\n  STATUS Orbiting Earth\n  RPOS 0 6471110 0\nEND\nEND_SHIPS\n";
+    quva::Simulation sim(flying());
+    sim.trace().keepInMemory(true);
+    sim.loadScenario(quva::parseScenario(text, "two.scn"));
+    const std::size_t records = sim.trace().records().size();
+    const std::size_t saved = sim.saveScenarioText().size();
+    sim.trace().clear();
+    struct Case {
+        std::uintmax_t limit;
+        bool refused;
+    };
+    // A small input is taken to fit without a trial unless the limit is tight.
+    for (const Case &c : {Case{1u << 20, false}, Case{saved, false}, Case{saved - 1, true}}) {
+        const std::string problem = quva::saveWouldNotLoadAgain(sim, text.size(), c.limit);
+        EXPECT_EQ(!problem.empty(), c.refused) << c.limit << ": " << problem;
+        if (c.refused) {
+            EXPECT_NE(problem.find(std::to_string(saved) + " bytes"), std::string::npos) << problem;
+        }
+    }
+    EXPECT_TRUE(sim.trace().records().empty());  // the modules' save callbacks left no records
+    EXPECT_GT(records, 0u);
+    EXPECT_TRUE(sim.trace().enabled());
 }
 
 }  // namespace

@@ -245,13 +245,17 @@ void combineParts(Assembly &a) {
 // holder's own, and in a combined assembly those of every part with its forces' moments about the
 // common centre of mass.
 Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel, Torques *torques = nullptr) {
-    Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, vel, nullptr, torques);
-    if (!a.combined) return f;
+    if (!a.combined) return forcesAt(sim, *a.root, pos, vel, nullptr, torques);
+    // Each part meets the air with the velocity of its place on the turning body: a canopy
+    // swinging about the centre of mass is met by the air from the side, which damps the swing.
     const Mat3 &r = a.root->state.attitude;
+    const Vec3 &w = a.root->state.omega;
+    auto velocityAt = [&](const Vec3 &offset) { return vel + r * cross(r.transposeTimes(offset), w); };
+    Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, velocityAt(a.holderOffset), nullptr, torques);
     if (torques) torques->torque += momentOf(r.transposeTimes(f), -a.centreOfMass);
     for (auto &[v, offset] : a.held) {
         Torques own;
-        const Vec3 part = forcesAt(sim, *v, pos + offset, vel, nullptr, torques ? &own : nullptr);
+        const Vec3 part = forcesAt(sim, *v, pos + offset, velocityAt(offset), nullptr, torques ? &own : nullptr);
         f += part;
         if (torques)
             torques->torque += r.transposeTimes(v->state.attitude * own.torque) +

@@ -7,7 +7,8 @@ velocity through the air vary from run to run?
 
 Each run starts from the example scenario's own state, read from its text in memory: the capsule
 is placed where the scenario has it, at its speed through the (turning) air plus the run's
-dispersion, and flies with its canopies until it touches the ground. Nothing per step runs in
+dispersion, and flies with its canopies until it touches the ground. The capsule and the canopies
+it holds fly as one body (assembly="combined"), so that their drag slows it. Nothing per step runs in
 Python: the drogue's release and the end of the run are conditions the simulation watches.
 
 Writes DIR/footprint.svg (touchdown points in metres east and north of their mean, with the
@@ -105,7 +106,8 @@ def draw_inputs(seed: int, runs: int) -> List[Inputs]:
 def fly(inputs: Inputs) -> Outcome:
     """One flight of the recovery example with the given inputs."""
     s = START
-    with quva.Simulation.from_text(TEXT, name=SCENARIO, telemetry=["drag", "vertical_speed"]) as sim:
+    with quva.Simulation.from_text(TEXT, name=SCENARIO, telemetry=["drag", "vertical_speed"],
+                                   assembly="combined") as sim:
         capsule = sim.vessel("Capsule")
         velocity = tuple(a + b for a, b in zip(s.velocity, inputs.velocity))
         capsule.place(latitude=s.latitude, longitude=s.longitude, altitude=s.altitude, velocity=velocity,

@@ -88,11 +88,12 @@ TEST_F(Outputs, CsvHasOneRowPerVesselPerStepAndFallingCoverLosesHeight) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<Row> rows = readCsv(quvatest::fileText(csv));
     ASSERT_EQ(rows.size(), 22u);  // header, t = 0 and 20 steps
-    EXPECT_EQ(rows[0], (Row{"time", "vessel", "altitude", "speed", "vertical_speed", "drag", "mass"}));
+    EXPECT_EQ(rows[0], (Row{"time", "vessel", "altitude", "speed", "vertical_speed", "drag", "mass", "heading", "pitch",
+                            "bank", "omega_x", "omega_y", "omega_z"}));
     double lastAltitude = 1e9;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const Row &row = rows[i];
-        ASSERT_EQ(row.size(), 7u) << i;
+        ASSERT_EQ(row.size(), 13u) << i;
         EXPECT_NEAR(number(row[0]), 0.1 * static_cast<double>(i - 1), 1e-9);
         EXPECT_EQ(row[1], "Cover");
         EXPECT_LT(number(row[2]), lastAltitude) << "row " << i;  // falls in every step
@@ -110,11 +111,16 @@ TEST_F(Outputs, CsvIntervalAndAnimationColumns) {
     Result r = quva("run Quva/Recovery --until 3 --csv-interval 0.25 --csv " + csv.string());
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<Row> rows = readCsv(quvatest::fileText(csv));
-    ASSERT_EQ(rows[0].size(), 8u);
+    ASSERT_EQ(rows[0].size(), 14u);
     EXPECT_EQ(rows[0][7], "anim0");
+    EXPECT_EQ(rows[0][9], "pitch");
     std::map<std::string, std::vector<double>> times;
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), 8u) << i;
+        ASSERT_EQ(rows[i].size(), 14u) << i;
+        // All three start with the nose straight up (AROT 90 0 0).
+        if (number(rows[i][0]) == 0.0) {
+            EXPECT_NEAR(number(rows[i][9]), 90.0, 1e-6) << rows[i][1];
+        }
         times[rows[i][1]].push_back(number(rows[i][0]));
         // The capsule has no animation: its cell stays empty; the canopies report theirs.
         EXPECT_EQ(rows[i][7].empty(), rows[i][1] == "Capsule") << i;
@@ -138,17 +144,25 @@ TEST_F(Outputs, CsvWidensWhenAVesselCreatesAnAnimationLate) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::vector<Row> rows = readCsv(quvatest::fileText(csv));
     ASSERT_EQ(rows.size(), 9u);
-    EXPECT_EQ(rows[0].back(), "anim0");
+    EXPECT_EQ(rows[0][7], "anim0");
+    EXPECT_EQ(rows[0].back(), "omega_z");
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), 8u) << i;
+        ASSERT_EQ(rows[i].size(), 14u) << i;
         const bool animated = rows[i][1] == "Late" && number(rows[i][0]) > 0.15;
         EXPECT_EQ(rows[i][7], animated ? "0.5" : "") << i;
+    }
+    // The two fly alike: the rows written before the table widened kept their attitude cells in
+    // the attitude columns (rows come in pairs, Late then Plain, at each moment).
+    for (std::size_t i = 1; i + 1 < rows.size(); i += 2) {
+        ASSERT_EQ(rows[i][1], "Late");
+        for (std::size_t c = 8; c < 14; ++c) EXPECT_EQ(rows[i][c], rows[i + 1][c]) << i << " " << rows[0][c];
+        EXPECT_NE(rows[i][9], "");
     }
 }
 
 TEST_F(Outputs, PlotOfALongRunIsThinnedAndMarksRemovals) {
     fs::path svg = dir / "long.svg";
-    Result r = quva("run Quva/Recovery --dt 0.05 --until 480 --release 20:Drogue --plot " + svg.string());
+    Result r = quva("run Quva/Recovery --dt 0.05 --until 480 --release 20:Drogue --assembly combined --plot " + svg.string());
     ASSERT_EQ(r.code, 0) << r.err;
     std::string text = quvatest::fileText(svg);
     EXPECT_TRUE(wellFormed(text));
@@ -176,6 +190,8 @@ TEST_F(Outputs, PlotHasOneLinePerVesselInEachPanel) {
     EXPECT_EQ(seriesIn(text, "altitude"), all);
     EXPECT_EQ(seriesIn(text, "descent-rate"), all);
     EXPECT_EQ(seriesIn(text, "animation"), (std::multiset<std::string>{"Drogue", "Main"}));
+    EXPECT_EQ(seriesIn(text, "pitch"), all);
+    EXPECT_NE(text.find(">Pitch (deg)</text>"), std::string::npos);
     EXPECT_NE(text.find(">Time (s)</text>"), std::string::npos);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/save_fit.h"
 #include "core/simulation.h"
 #include "files/input_file.h"
 #include "files/scenario.h"
@@ -231,8 +232,8 @@ TEST(RoundTrip, VesselHeldByALandedOneIsSavedLanded) {
     const std::string block = saved.substr(main, saved.find("\nEND\n", main) - main);
     EXPECT_NE(block.find("  STATUS Landed Earth\n  POS "), std::string::npos) << block;
     // The cluster hangs 30.9 m above the capsule's centre, which stands 1 m up on its heat shield
-    // less the 0.019 m its weight compresses the shield's springs by.
-    EXPECT_NE(block.find("  ALT 31.881\n  AROT 0.000 -0.000 0.000\n  ATTACHED 0:2,Capsule\n"), std::string::npos) << block;
+    // less the 0.018 m its 5500 kg compress the shield's springs by (held vessels weigh nothing).
+    EXPECT_NE(block.find("  ALT 31.882\n  AROT 0.000 -0.000 0.000\n  ATTACHED 0:2,Capsule\n"), std::string::npos) << block;
 }
 
 }  // namespace
@@ -271,6 +272,12 @@ TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
     o.flightModel = false;
     quva::Simulation sim(o);
     sim.loadScenario(quva::parseScenario(text, "big.scn"));
+    // A run that is to save is refused before it starts.
+    const std::string before = quva::saveWouldNotLoadAgain(sim, text.size());
+    EXPECT_NE(before.find("would be saved as " + std::to_string(sim.saveScenarioText().size()) + " bytes"),
+              std::string::npos)
+        << before;
+    EXPECT_NE(before.find("refused before the run"), std::string::npos);
     const std::filesystem::path out = std::filesystem::temp_directory_path() / quvatest::uniqueName("big-save");
     try {
         sim.saveScenario(out.string());
@@ -279,6 +286,32 @@ TEST(RoundTrip, SaveLargerThanWhatQuvaReadsIsRefusedAndWritesNothing) {
         EXPECT_NE(std::string(e.what()).find("would not load again"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(RoundTrip, TrialSaveBeforeARunMeasuresWithoutTracing) {
+    const std::string text = "BEGIN_SHIPS\nA:Vantrel\n  STATUS Orbiting Earth\n  RPOS 0 6471010 0\nEND\n"
+                             "B:Vantrel\n  STATUS Orbiting Earth\n  RPOS 0 6471110 0\nEND\nEND_SHIPS\n";
+    quva::Simulation sim(flying());
+    sim.trace().keepInMemory(true);
+    sim.loadScenario(quva::parseScenario(text, "two.scn"));
+    const std::size_t records = sim.trace().records().size();
+    const std::size_t saved = sim.saveScenarioText().size();
+    sim.trace().clear();
+    struct Case {
+        std::uintmax_t limit;
+        bool refused;
+    };
+    // A small input is taken to fit without a trial unless the limit is tight.
+    for (const Case &c : {Case{1u << 20, false}, Case{saved, false}, Case{saved - 1, true}}) {
+        const std::string problem = quva::saveWouldNotLoadAgain(sim, text.size(), c.limit);
+        EXPECT_EQ(!problem.empty(), c.refused) << c.limit << ": " << problem;
+        if (c.refused) {
+            EXPECT_NE(problem.find(std::to_string(saved) + " bytes"), std::string::npos) << problem;
+        }
+    }
+    EXPECT_TRUE(sim.trace().records().empty());  // the modules' save callbacks left no records
+    EXPECT_GT(records, 0u);
+    EXPECT_TRUE(sim.trace().enabled());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "cli_common.h"
+#include "core/save_fit.h"
 #include "core/simulation.h"
 #include "files/input_file.h"
 #include "files/scenario.h"
@@ -52,6 +53,7 @@ SimulationOptions simulationOptions(const RunOptions &o, const Trees &trees) {
     options.dt = o.dt;
     options.keepUnknownClasses = o.keepUnknown;
     options.refuelOnPad = !o.noRefuelOnPad;
+    options.assembly = o.assembly == "combined" ? AssemblyModel::Combined : AssemblyModel::Simulator;
     return options;
 }
 
@@ -112,6 +114,12 @@ int run(const RunOptions &o, const Trees &trees) {
             std::cerr << "quva run: no vessel named \"" << *missing << "\" in " << scenarioPath.string() << "\n";
             return kExitFailure;
         }
+        if (files.find("--save")) {
+            std::error_code unknown;  // read a moment ago; a size it cannot tell counts as none
+            const std::uintmax_t size = std::filesystem::file_size(scenarioPath, unknown);
+            if (std::string problem = saveWouldNotLoadAgain(*sim, unknown ? 0 : size); !problem.empty())
+                throw std::runtime_error("--save: " + problem);
+        }
         for (const auto &init : sim->modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim->vessels().size() << " vessel(s), dt " << o.dt
                   << " s\n";
@@ -165,7 +173,8 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     cmd->add_option("--save", o->save, "write the scenario as it stands at the end to FILE");
     cmd->add_option("--trace", o->trace, "write the call trace to FILE, one JSON object per line");
     cmd->add_option("--csv", o->csv,
-                    "write telemetry to FILE: time, vessel, altitude, speed, vertical_speed, drag, mass, anim0...");
+                    "write telemetry to FILE: time, vessel, altitude, speed, vertical_speed, drag, mass, anim0..., "
+                    "heading, pitch, bank (deg), omega_x, omega_y, omega_z (rad/s)");
     cmd->add_option("--csv-interval", o->csvInterval,
                     "seconds of simulation time between telemetry samples (default: every step)");
     cmd->add_option("--plot", o->plot,
@@ -176,6 +185,11 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     cmd->add_flag("--no-refuel-on-pad", o->noRefuelOnPad,
                   "leave the stores of a vessel loaded on a pad of its BASE line as its PRPLEVEL says (by default "
                   "they are filled, as the simulator does)");
+    cmd->add_option("--assembly", o->assembly,
+                    "how a vessel and the vessels it holds fly: simulator (default: as the simulator flies them, "
+                    "a held vessel rides its holder and neither its mass nor its forces count) or combined (one "
+                    "rigid body: masses, forces and moments add up)")
+        ->check(CLI::IsMember({"simulator", "combined"}));
     cmd->add_option("--release", o->releases,
                     "T:VESSEL or COND:VESSEL  release VESSEL from its parent at time T, or at the first step end "
                     "where COND holds (READING<VALUE, <=, >, >=; READING: alt, airspeed, vz, t), e.g. alt<7000:Drogue")

@@ -18,7 +18,8 @@ def placement(latitude: float, longitude: float, altitude: Optional[float], velo
 def step_of_time(t: float, dt: float) -> int: ...
 
 def load(scenario: str, text: Optional[str], root: str, dt: float, keep_unknown: bool, trace: bool, telemetry: bool,
-         columns: Optional[List[str]], interval: float, limit: int, refuel_on_pad: bool) -> SimulationCore: ...
+         columns: Optional[List[str]], interval: float, limit: int, refuel_on_pad: bool,
+         combined: bool) -> SimulationCore: ...
 
 class Vessel:
     """One vessel of a simulation, read and acted on while it exists."""

@@ -26,6 +26,8 @@ PathLike = Union[str, "os.PathLike[str]"]
 DEFAULT_CONDITION_LIMIT = 3600.0
 #: Samples (one vessel at one moment) the telemetry keeps at most unless told otherwise.
 DEFAULT_TELEMETRY_LIMIT = 4_000_000
+# How a vessel and the vessels it holds fly (quva run --assembly).
+ASSEMBLY_MODELS = ("simulator", "combined")
 
 _STOP = object()  # the action that ends the run in progress
 
@@ -102,7 +104,7 @@ class Simulation:
     def load(cls, path_or_name: PathLike, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
              trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
              telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
-             refuel_on_pad: bool = True) -> "Simulation":
+             refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
         """Loads a scenario file, or a scenario by name under ``root``/Scenarios/.
 
         ``root`` is the add-on tree holding Modules/, Config/ and Meshes/ (default: the tree this
@@ -114,31 +116,35 @@ class Simulation:
         ``quva run --csv-interval``; ``telemetry_limit`` bounds the samples kept (one vessel at one
         moment each): a run that would pass it is refused, or stops with an Error.
         ``refuel_on_pad`` fills every store of a vessel loaded on a pad of its BASE line (False:
-        as ``quva run --no-refuel-on-pad``).
+        as ``quva run --no-refuel-on-pad``). ``assembly`` says how a vessel and those it holds fly,
+        as ``quva run --assembly``: ``"simulator"`` (a held vessel rides its holder and neither its
+        mass nor its forces count) or ``"combined"`` (one rigid body: masses, forces, moments add up).
         Raises :class:`Error` (with ``file`` and ``line``) on a bad scenario.
         """
         tree = Path(root) if root is not None else default_root()
         scenario = _scenario_file(path_or_name, tree)
         return cls._open(str(scenario), None, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit, refuel_on_pad)
+                         telemetry_limit, refuel_on_pad, assembly)
 
     @classmethod
     def from_text(cls, text: str, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
                   trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
                   telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
-                  name: str = "<text>", refuel_on_pad: bool = True) -> "Simulation":
+                  name: str = "<text>", refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
         """A scenario from text held in memory, with the options of :meth:`load`; ``name`` stands
         for the file in messages. The text needs no ships section: vessels may be added later."""
         if not isinstance(text, str):
             raise TypeError(f"the scenario text must be a str, not {type(text).__name__}")
         tree = Path(root) if root is not None else default_root()
         return cls._open(str(name), text, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit, refuel_on_pad)
+                         telemetry_limit, refuel_on_pad, assembly)
 
     @classmethod
     def _open(cls, scenario: str, text: Optional[str], tree: Path, dt: float, keep_unknown: bool, trace: bool,
               telemetry: Union[bool, Sequence[str]], interval: float, limit: int,
-              refuel_on_pad: bool = True) -> "Simulation":
+              refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
+        if assembly not in ASSEMBLY_MODELS:
+            raise ValueError(f"assembly must be one of {', '.join(map(repr, ASSEMBLY_MODELS))}, not {assembly!r}")
         step = check.real(dt, "dt", positive=True)
         # A step so short that one simulated second takes more steps than a whole run may.
         check.within_step_limit(1.0 / step, MAX_RUN_STEPS, f"dt={dt!r} (per simulated second)")
@@ -150,7 +156,7 @@ class Simulation:
         interval = check.real(interval, "telemetry_interval", at_least=0.0)
         limit = check.count(limit, "telemetry_limit")
         core = _load(scenario, text, str(tree), step, bool(keep_unknown), bool(trace), telemetry is not False,
-                     columns, interval, limit, bool(refuel_on_pad))
+                     columns, interval, limit, bool(refuel_on_pad), assembly == "combined")
         return cls._made(core)
 
     def copy(self) -> "Simulation":

@@ -24,13 +24,14 @@ constexpr std::int64_t kSliceSteps = 1000;
 
 LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bool trace, bool telemetry,
                         const std::optional<std::vector<std::string>> &columns, double interval, std::int64_t limit,
-                        bool refuelOnPad) {
+                        bool refuelOnPad, bool combined) {
     LoadOptions o;
     o.root = root;
     o.dt = dt;
     o.keepUnknown = keepUnknown;
     o.trace = trace;
     o.refuelOnPad = refuelOnPad;
+    o.assembly = combined ? AssemblyModel::Combined : AssemblyModel::Simulator;
     o.telemetry.enabled = telemetry;
     o.telemetry.interval = interval;
     o.telemetry.limit = limit;
@@ -47,8 +48,9 @@ LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bo
 
 Core load(const std::string &scenario, const std::optional<std::string> &text, const std::string &root, double dt,
           bool keepUnknown, bool trace, bool telemetry, const std::optional<std::vector<std::string>> &columns,
-          double interval, std::int64_t limit, bool refuelOnPad) {
-    const LoadOptions o = loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit, refuelOnPad);
+          double interval, std::int64_t limit, bool refuelOnPad, bool combined) {
+    const LoadOptions o =
+        loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit, refuelOnPad, combined);
     const ScenarioDocument doc = text ? scenarioFromText(*text, scenario) : readScenarioFile(scenario);
     py::gil_scoped_release unlocked;  // modules load and run their first callbacks meanwhile
     return std::make_shared<SimulationCore>(o, doc);
@@ -161,7 +163,7 @@ auto entered(F f) {
 void bindSimulation(py::module_ &m) {
     m.def("load", &load, py::arg("scenario"), py::arg("text"), py::arg("root"), py::arg("dt"), py::arg("keep_unknown"),
           py::arg("trace"), py::arg("telemetry"), py::arg("columns"), py::arg("interval"), py::arg("limit"),
-          py::arg("refuel_on_pad"));
+          py::arg("refuel_on_pad"), py::arg("combined"));
     m.def("step_of_time", &stepOfTime, py::arg("t"), py::arg("dt"),
           "The step after which something at time t happens (the rule of timed events).");
     py::class_<SimulationCore, Core>(m, "SimulationCore", "A loaded scenario in the runtime (see quva.Simulation).")

@@ -15,6 +15,7 @@ SimulationCore::SimulationCore(const LoadOptions &options, const ScenarioDocumen
     simOptions.keepUnknownClasses = options.keepUnknown;
     simOptions.keepUnknownAdvice = "load with keep_unknown=True";
     simOptions.refuelOnPad = options.refuelOnPad;
+    simOptions.assembly = options.assembly;
     auto sim = std::make_unique<Simulation>(simOptions);
     sim->trace().keepInMemory(options.trace);
     try {

@@ -28,6 +28,7 @@ struct LoadOptions {
     bool keepUnknown = false;
     bool trace = false;  // keep the call trace in memory
     bool refuelOnPad = true;  // fill the stores of a vessel loaded on a pad of its BASE line
+    AssemblyModel assembly = AssemblyModel::Simulator;
     TelemetryOptions telemetry;
 };
 

@@ -49,9 +49,9 @@ def test_threads_step_simulations_of_their_own_at_once():
 
 
 def test_two_threads_on_one_simulation_take_turns():
-    # 1500 steps end at 150 s, before the capsule touches down (about 171 s), so every reading
-    # taken between two steps is of a capsule still in the air.
-    with quva.Simulation.load("Quva/Recovery") as sim:
+    # 1500 steps end at 150 s, before the capsule, flown as one body with its canopies, touches
+    # down (about 171 s), so every reading taken between two steps is of a capsule in the air.
+    with quva.Simulation.load("Quva/Recovery", assembly="combined") as sim:
         capsule = sim.vessel("Capsule")
         readings = []
 

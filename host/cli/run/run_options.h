@@ -21,6 +21,7 @@ struct RunOptions {
     std::vector<std::string> keys;
     bool keepUnknown = false;
     bool noRefuelOnPad = false;
+    std::string assembly = "simulator";  // or "combined"
 };
 
 // The usage error in the step options (--dt, --steps, --until, --csv-interval), or empty.

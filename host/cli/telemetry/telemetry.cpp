@@ -17,6 +17,10 @@ VesselSample sampleVessel(const Vessel &v, double t) {
     s.verticalSpeed = r.verticalSpeed;
     s.drag = v.readout.drag;
     s.mass = v.mass();
+    s.heading = r.heading;
+    s.pitch = r.pitch;
+    s.bank = r.bank;
+    s.angularVelocity = r.angularVelocity;
     s.animations.reserve(v.animations.size());
     for (const Animation &a : v.animations) s.animations.push_back(a.state);
     return s;

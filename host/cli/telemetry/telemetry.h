@@ -19,6 +19,8 @@ struct VesselSample {
     double drag = 0.0;           // N
     double mass = 0.0;           // kg
     std::vector<double> animations;  // the state of each animation, in creation order
+    double heading = 0.0, pitch = 0.0, bank = 0.0;  // deg, against the local horizon
+    Vec3 angularVelocity;                           // rad/s, vessel axes
 };
 
 VesselSample sampleVessel(const Vessel &v, double t);

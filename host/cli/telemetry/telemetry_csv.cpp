@@ -9,6 +9,9 @@ namespace quva::cli {
 namespace {
 
 constexpr std::size_t kFixedColumns = 7;  // time to mass
+// After the animation states, at the end so that every earlier column keeps its place.
+constexpr const char *kAttitudeColumns = ",heading,pitch,bank,omega_x,omega_y,omega_z";
+constexpr std::size_t kAttitudeFields = 6;
 
 // Fields of one CSV line: its commas outside quotes, plus one.
 std::size_t fieldCount(const std::string &line) {
@@ -46,7 +49,7 @@ TelemetryCsv::TelemetryCsv(OutputFile &file, std::size_t animationColumns) : fil
 std::string TelemetryCsv::header(std::size_t animationColumns) const {
     std::string h = "time,vessel,altitude,speed,vertical_speed,drag,mass";
     for (std::size_t i = 0; i < animationColumns; ++i) h += ",anim" + std::to_string(i);
-    return h + "\n";
+    return h + kAttitudeColumns + "\n";
 }
 
 void TelemetryCsv::add(const Vessel &v, const VesselSample &s) {
@@ -63,6 +66,10 @@ void TelemetryCsv::add(const Vessel &v, const VesselSample &s) {
         if (i < s.animations.size()) appendNumber(row_, s.animations[i]);
     }
     if (s.animations.size() > widest_) widest_ = s.animations.size();
+    for (double x : {s.heading, s.pitch, s.bank, s.angularVelocity.x, s.angularVelocity.y, s.angularVelocity.z}) {
+        row_ += ',';
+        appendNumber(row_, x);
+    }
     row_ += '\n';
     file_.write(row_);
 }
@@ -74,7 +81,13 @@ void TelemetryCsv::complete() {
     std::istringstream in(file_.readBack());
     std::string widened = header(widest_), line;
     std::getline(in, line);  // the old header
-    while (std::getline(in, line)) widened += line + std::string(kFixedColumns + widest_ - fieldCount(line), ',') + "\n";
+    while (std::getline(in, line)) {
+        // The missing animation cells go before the attitude columns, which hold plain numbers.
+        std::size_t at = line.size();
+        for (std::size_t k = 0; k < kAttitudeFields; ++k) at = line.rfind(',', at - 1);
+        widened += line.substr(0, at) + std::string(kFixedColumns + widest_ + kAttitudeFields - fieldCount(line), ',') +
+                   line.substr(at) + "\n";
+    }
     file_.rewrite(widened);
 }
 

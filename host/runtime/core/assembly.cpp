@@ -80,6 +80,7 @@ void Simulation::release(Vessel &child) {
     for (const auto &a : child.attachments) {
         if (!a->toParent || !a->peer) continue;
         Vessel *parent = a->peer->owner;
+        child.state.vel = releaseVelocity(child, *parent);
         unlink(*a);
         note(&child, "released from " + parent->name);
     }

@@ -12,6 +12,7 @@
 #include "core/vessel.h"
 #include "world/atmosphere_table.h"
 #include "world/body.h"
+#include "world/composite_body.h"
 #include "world/spin_propagator.h"
 
 namespace quva {
@@ -211,17 +212,56 @@ void collectHeld(const Vessel &v, std::vector<std::pair<Vessel *, Vec3>> &out, c
     }
 }
 
-// A vessel and everything it holds move as one body: their forces add up, and so do their masses.
+// A vessel and the vessels it holds. As the simulator flies them only the holder counts: its
+// mass, its forces. Combined, they move as one rigid body: the masses and forces add up, and the
+// moments too, about the common centre of mass.
 struct Assembly {
     Vessel *root = nullptr;
+    bool combined = false;
+    // With their offsets (global axes) from the point whose motion is integrated: the holder's
+    // origin, or in a combined assembly its centre of mass.
     std::vector<std::pair<Vessel *, Vec3>> held;
+    Vec3 holderOffset;  // of the holder's origin from that point
     double mass = 0.0;
+    Vec3 centreOfMass;  // m, holder's axes from its origin (combined only)
+    Vec3 pmi;           // m², about the centre of mass (combined only)
 };
 
-// With `torques`, the holder's own turning moments: a held vessel does not turn its holder.
+// The parts of a combined assembly, their masses and where they sit and point in the holder's axes.
+void combineParts(Assembly &a) {
+    const Vessel &root = *a.root;
+    const Mat3 &r = root.state.attitude;
+    std::vector<BodyPart> parts;
+    parts.reserve(a.held.size() + 1);
+    parts.push_back(BodyPart{root.mass(), root.inertia(), Mat3{}, Vec3{}});
+    for (const auto &[v, offset] : a.held)
+        parts.push_back(BodyPart{v->mass(), v->inertia(), r.transposed() * v->state.attitude, r.transposeTimes(offset)});
+    const CompositeBody body = combine(parts);
+    a.mass = body.mass;
+    a.centreOfMass = body.centreOfMass;
+    a.pmi = body.pmi;
+}
+
+// The assembly's force (global axes) at the given state. With `torques`, the turning moments: the
+// holder's own, and in a combined assembly those of every part with its forces' moments about the
+// common centre of mass.
 Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel, Torques *torques = nullptr) {
-    Vec3 f = forcesAt(sim, *a.root, pos, vel, nullptr, torques);
-    for (auto &[v, offset] : a.held) f += forcesAt(sim, *v, pos + offset, vel, nullptr);
+    if (!a.combined) return forcesAt(sim, *a.root, pos, vel, nullptr, torques);
+    // Each part meets the air with the velocity of its place on the turning body: a canopy
+    // swinging about the centre of mass is met by the air from the side, which damps the swing.
+    const Mat3 &r = a.root->state.attitude;
+    const Vec3 &w = a.root->state.omega;
+    auto velocityAt = [&](const Vec3 &offset) { return vel + r * cross(r.transposeTimes(offset), w); };
+    Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, velocityAt(a.holderOffset), nullptr, torques);
+    if (torques) torques->torque += momentOf(r.transposeTimes(f), -a.centreOfMass);
+    for (auto &[v, offset] : a.held) {
+        Torques own;
+        const Vec3 part = forcesAt(sim, *v, pos + offset, velocityAt(offset), nullptr, torques ? &own : nullptr);
+        f += part;
+        if (torques)
+            torques->torque += r.transposeTimes(v->state.attitude * own.torque) +
+                               momentOf(r.transposeTimes(part), r.transposeTimes(offset));
+    }
     return f;
 }
 
@@ -339,9 +379,9 @@ Vec3 stepTorque(const Torques &t, const Vec3 &rotDrag, const Vec3 &omega, const 
 }
 
 // The torque held through the step (rotation drag included), kept for the modules to read back.
-Vec3 heldTorque(Vessel &v, const Torques &t, double mass, double dt) {
+Vec3 heldTorque(Vessel &v, const Torques &t, const Vec3 &inertia, double mass, double dt) {
     FlightMemory &m = v.flight;
-    const Vec3 torque = stepTorque(t, v.def.rotDrag, v.state.omega, v.inertia(), mass, dt);
+    const Vec3 torque = stepTorque(t, v.def.rotDrag, v.state.omega, inertia, mass, dt);
     // Written only when there is something to keep.
     const bool torqued = !(torque == Vec3{});
     if (torqued || m.torqued) v.added.lastTorque = torque;
@@ -352,7 +392,7 @@ Vec3 heldTorque(Vessel &v, const Torques &t, double mass, double dt) {
 // Turns the vessel through the step under a torque held for the whole step (the simulator's
 // propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
 // exactly as it is.
-void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
+void turn(Vessel &v, const Torques &t, const Vec3 &inertia, double bodyMass, double dt) {
     FlightState &s = v.state;
     FlightMemory &m = v.flight;
     if (s.omega == Vec3{} && m.angularAcceleration == Vec3{} && t.torque == Vec3{}) {
@@ -361,9 +401,8 @@ void turn(Vessel &v, const Torques &t, double vesselMass, double dt) {
         m.torqued = false;
         return;
     }
-    const Vec3 inertia = v.inertia();
-    const double mass = vesselMass > 0.0 ? vesselMass : 1.0;
-    const Vec3 torque = heldTorque(v, t, mass, dt);
+    const double mass = bodyMass > 0.0 ? bodyMass : 1.0;
+    const Vec3 torque = heldTorque(v, t, inertia, mass, dt);
     if (!(inertia.x > 0.0 && inertia.y > 0.0 && inertia.z > 0.0)) return;  // no body to turn
     SpinState spin{s.orientation, s.omega, m.angularAcceleration};
     propagateSpin(spin, inertia, torque / mass, dt, chooseSpin(dt, length(s.omega), false));
@@ -411,13 +450,21 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     }
     Assembly a;
     a.root = &v;
-    if (v.holding > 0) collectHeld(v, a.held, v.state.pos);
+    a.combined = v.holding > 0 && sim.options().assembly == AssemblyModel::Combined;
     const double ownMass = v.mass();
     a.mass = ownMass;
-    for (auto &held : a.held) a.mass += held.first->mass();
+    if (a.combined) {
+        collectHeld(v, a.held, v.state.pos);
+        combineParts(a);
+        // The body's centre of mass moves under the forces; the holder's origin goes round it.
+        const Vec3 toCentre = v.state.attitude * a.centreOfMass;
+        v.state.pos += toCentre;
+        a.holderOffset = -toCentre;
+        for (auto &held : a.held) held.second -= toCentre;
+    }
     if (a.mass <= 0.0) a.mass = 1.0;
     FlightState &s = v.state;
-    bool alone = a.held.empty();
+    const bool alone = !a.combined;
     const bool readoutHolds = alone && v.readout.forceValid && !v.flight.forceAdded;  // evaluated at this state already
     Torques t0;
     Vec3 f0;
@@ -432,10 +479,18 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
     double damping2 = dampingPerStepSquared(f0, a.mass, airspeed, dt);
     FlightMemory &m = v.flight;
+    // A combined assembly is integrated about its centre of mass; its touchdown points are the holder's.
+    const Vec3 toOrigin = a.combined ? s.attitude * a.centreOfMass : Vec3{};
+    s.pos -= toOrigin;
     const bool onGround = mayTouchGround(v, dt, airspeed, acc0);
+    s.pos += toOrigin;
+    const bool burning = onGround && thrustPushes(v);  // at the step's start, before the step's burn
     if (onGround) {
-        const double spinMass = ownMass > 0.0 ? ownMass : 1.0;
-        advanceOnGround(sim, v, GroundStepLoads{f0, a.mass, heldTorque(v, t0, spinMass, dt), spinMass, thrustPushes(v)},
+        const Vec3 inertia = a.combined ? a.pmi : v.inertia();
+        const double spinMass = a.combined ? a.mass : ownMass > 0.0 ? ownMass : 1.0;
+        advanceOnGround(sim, v,
+                        GroundStepLoads{f0, a.mass, heldTorque(v, t0, inertia, spinMass, dt), spinMass,
+                                        a.combined ? a.centreOfMass : Vec3{}, inertia},
                         dt);
     } else if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
         Vec3 v0 = s.vel;
@@ -452,13 +507,32 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     m.previousAcceleration = acc0;
     m.previousDt = dt;
     m.previousValid = alone && !onGround;
-    if (!onGround) turn(v, t0, ownMass, dt);
-    // A module's added forces last one step, a held vessel's too.
+    if (a.combined) {
+        if (!onGround) turn(v, t0, a.pmi, a.mass, dt);
+        s.pos -= s.attitude * a.centreOfMass;
+    } else if (!onGround) {
+        turn(v, t0, v.inertia(), ownMass, dt);
+    }
+    // A module's added forces last one step (a held vessel's are spent when it is carried along).
     clearAddedForces(v);
-    for (auto &held : a.held) clearAddedForces(*held.first);
     consumePropellant(v, dt);
-    if (!onGround) settleOnSurface(sim, v);
+    if (onGround) noteGroundStep(sim, v, burning);
+    else settleOnSurface(sim, v);
     evaluateForces(sim, v);
+}
+
+void carryHeld(Simulation &sim, Vessel &held, double dt) {
+    followParent(held);
+    clearAddedForces(held);
+    consumePropellant(held, dt);
+    evaluateForces(sim, held);
+}
+
+Vec3 releaseVelocity(const Vessel &child, const Vessel &holder) {
+    const FlightState &h = holder.state;
+    if (h.turnsWithBody) return child.state.vel;  // it already moves with the ground at its place
+    const Vec3 arm = h.attitude.transposeTimes(child.state.pos - h.pos);
+    return h.vel + h.attitude * cross(arm, h.omega);
 }
 
 void followParent(Vessel &child) {

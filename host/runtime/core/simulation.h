@@ -31,6 +31,12 @@
 
 namespace quva {
 
+// How a vessel and the vessels it holds fly. As the simulator flies them, a held vessel rides its
+// holder's attachment point and neither its mass nor its forces count for the holder. Combined
+// (quva's own) flies them as one rigid body: masses, forces and turning moments add up, about
+// the common centre of mass and with the parts' combined moments of inertia.
+enum class AssemblyModel { Simulator, Combined };
+
 struct SimulationOptions {
     std::filesystem::path root;  // quva's own tree: holds Modules/, Config/, Meshes/
     // The user's trees (e.g. a real installation), searched in this order before quva's own
@@ -41,6 +47,7 @@ struct SimulationOptions {
     bool keepUnknownClasses = false;
     // As the simulator's default: a vessel loaded on a pad of its BASE line gets full stores.
     bool refuelOnPad = true;
+    AssemblyModel assembly = AssemblyModel::Simulator;
     // How the user asks for keepUnknownClasses, for the error that suggests it.
     std::string keepUnknownAdvice = "use --keep-unknown";
 };

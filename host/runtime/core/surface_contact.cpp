@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "core/flight.h"
 #include "core/landed_state.h"
@@ -32,15 +33,16 @@ double axisAngle(const Quat &a, const Quat &b) {
     return std::atan2(length(cross(u, w)), dot(u, w));
 }
 
-ContactStepResult propagate(Vessel &v, RigidState &x, const Ground &ground, const GroundStepLoads &loads, double dt) {
+ContactStepResult propagate(Vessel &v, RigidState &x, const std::vector<TouchdownVertex> &points, const Ground &ground,
+                            const GroundStepLoads &loads, double dt) {
     ContactStepLoads l;
     l.mu = v.state.body->mu;
     l.force = v.state.attitude.transposeTimes(loads.force);
     l.mass = loads.mass;
     l.torquePerMass = loads.torque / loads.ownMass;
     l.spinMass = loads.ownMass;
-    l.pmi = v.inertia();
-    return propagateInContact(x, v.def.touchdown, ground, l, dt, contactSubsteps(v.def.touchdown, l, dt, kGroundSubsteps));
+    l.pmi = loads.pmi;
+    return propagateInContact(x, points, ground, l, dt, contactSubsteps(points, l, dt, kGroundSubsteps));
 }
 
 // The vessel's velocity over the ground cut so that it comes down at most `limit` m/s.
@@ -93,8 +95,15 @@ void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, d
     FlightState &s = v.state;
     const Ground ground{s.body->radius, &sim.orientation(*s.body)};
     const RigidState start{s.pos, s.vel, s.orientation, s.omega};
+    // The touchdown points from the point that is integrated.
+    std::vector<TouchdownVertex> shifted;
+    if (!(loads.centre == Vec3{})) {
+        shifted = v.def.touchdown;
+        for (TouchdownVertex &p : shifted) p.pos -= loads.centre;
+    }
+    const std::vector<TouchdownVertex> &points = shifted.empty() ? v.def.touchdown : shifted;
     RigidState x = start;
-    const ContactStepResult first = propagate(v, x, ground, loads, dt);
+    const ContactStepResult first = propagate(v, x, points, ground, loads, dt);
     ContactStepResult result = first;
     if (first.touched && !v.groundContact) {
         // The first touch: a vessel faster than the springs can take in a sub-step is slowed.
@@ -104,7 +113,7 @@ void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, d
         if (!(capped == s.vel)) {
             x = start;
             x.vel = capped;
-            result = propagate(v, x, ground, loads, dt);
+            result = propagate(v, x, points, ground, loads, dt);
         }
     }
     SpinState spin{x.q, x.omega, result.alpha};
@@ -115,10 +124,13 @@ void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, d
     s.attitude = matrixOf(spin.q);
     s.omega = spin.omega;
     v.flight.angularAcceleration = spin.alpha;
+}
+
+void noteGroundStep(Simulation &sim, Vessel &v, bool thrusting) {
     const bool touching = lowestPointAltitude(v) <= 0.0;
     if (touching && !v.groundContact) sim.note(&v, "ground contact");
     v.groundContact = touching;
-    checkRest(sim, v, loads.thrusting);
+    checkRest(sim, v, thrusting);
 }
 
 }  // namespace quva

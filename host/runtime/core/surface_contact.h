@@ -18,8 +18,11 @@ struct GroundStepLoads {
     Vec3 force;          // N, global axes: thrust, air, added forces, those of held vessels too
     double mass = 1.0;   // kg, of the vessel with what it holds
     Vec3 torque;         // N m, vessel frame, rotation drag included
-    double ownMass = 1.0;  // kg, of the vessel alone: what its torques turn
-    bool thrusting = false;  // an engine burns
+    double ownMass = 1.0;  // kg: what its torques turn (the vessel alone, or the combined body)
+    // The point whose motion is integrated, from the vessel's origin in its axes: its centre of
+    // mass when it flies with what it holds as one body, else the origin itself.
+    Vec3 centre;
+    Vec3 pmi;  // m², per unit mass, about that point
 };
 
 // Whether the vessel stands on touchdown points (at least three) that may reach the ground within
@@ -41,9 +44,13 @@ inline bool mayTouchGround(const Vessel &v, double dt, double groundSpeed, const
 }
 
 // Advances the vessel by dt with the ground's push re-evaluated at every stage, the other loads
-// held. At the first touch a vessel coming down faster than 1 m per step (a tenth of a metre per
-// sub-step) has its speed over the ground cut to that and the step made again. Afterwards its
-// ground contact is updated (noted in the timeline when it begins) and the test for rest is run.
+// held; its position is that of `loads.centre`. At the first touch a vessel coming down faster
+// than 1 m per step (a tenth of a metre per sub-step) has its speed over the ground cut to that
+// and the step made again.
 void advanceOnGround(Simulation &sim, Vessel &v, const GroundStepLoads &loads, double dt);
+
+// After such a step, with the vessel's position that of its origin again: its ground contact
+// (noted in the timeline when it begins) and the test for rest, which may make it landed.
+void noteGroundStep(Simulation &sim, Vessel &v, bool thrusting);
 
 }  // namespace quva

@@ -29,17 +29,4 @@ void unlink(Attachment &point) {
     --parent.owner->holding;
 }
 
-double Vessel::mass() const {
-    double m = def.emptyMass;
-    for (const auto &p : propellants) m += p->mass;
-    return m;
-}
-
-Vec3 Vessel::inertia() const {
-    // As the simulator does: the size in metres stands in for m².
-    const Vec3 fallback{2.0 * def.size, 2.0 * def.size, def.size};
-    return {def.pmi.x >= 0.0 ? def.pmi.x : fallback.x, def.pmi.y >= 0.0 ? def.pmi.y : fallback.y,
-            def.pmi.z >= 0.0 ? def.pmi.z : fallback.z};
-}
-
 }  // namespace quva

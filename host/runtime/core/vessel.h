@@ -235,8 +235,17 @@ struct Vessel {
     bool inert() const { return isInert; }
     Attachment *attachmentAt(bool toParent, std::size_t index) const;
     Vessel *parent() const { return heldBy; }  // the vessel holding this one, if any
-    double mass() const;                        // empty mass plus propellant
-    Vec3 inertia() const;  // m², per unit mass: the PMI, undefined components (2 size, 2 size, size)
+    double mass() const {  // empty mass plus propellant
+        double m = def.emptyMass;
+        for (const auto &p : propellants) m += p->mass;
+        return m;
+    }
+    // m², per unit mass: the PMI; undefined components as the simulator has them, the size in
+    // metres standing in for m² (2 size, 2 size, size).
+    Vec3 inertia() const {
+        return {def.pmi.x >= 0.0 ? def.pmi.x : 2.0 * def.size, def.pmi.y >= 0.0 ? def.pmi.y : 2.0 * def.size,
+                def.pmi.z >= 0.0 ? def.pmi.z : def.size};
+    }
 };
 
 

@@ -84,11 +84,6 @@ SpinChoice chooseSpin(double dt, double rate, bool surfaceContact) {
     return {l.method, n};
 }
 
-Vec3 spinAcceleration(const Vec3 &pmi, const Vec3 &w, const Vec3 &tpm) {
-    return {(tpm.x - (pmi.y - pmi.z) * w.y * w.z) / pmi.x, (tpm.y - (pmi.z - pmi.x) * w.z * w.x) / pmi.y,
-            (tpm.z - (pmi.x - pmi.y) * w.x * w.y) / pmi.z};
-}
-
 void propagateSpin(SpinState &s, const Vec3 &pmi, const Vec3 &tpm, double dt, SpinChoice choice) {
     const double h = dt / choice.substeps;
     for (int k = 0; k < choice.substeps; ++k) {

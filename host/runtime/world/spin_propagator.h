@@ -31,7 +31,11 @@ SpinChoice chooseSpin(double dt, double rate, bool surfaceContact);
 
 // ω̇ = (T/m − (I ω) × ω) / I component-wise, with I the inertia per unit mass and T/m the torque
 // per unit mass, in the plain component order of the cross product.
-Vec3 spinAcceleration(const Vec3 &pmi, const Vec3 &omega, const Vec3 &torquePerMass);
+// Inline: several calls a step for every turning vessel.
+inline Vec3 spinAcceleration(const Vec3 &pmi, const Vec3 &w, const Vec3 &tpm) {
+    return {(tpm.x - (pmi.y - pmi.z) * w.y * w.z) / pmi.x, (tpm.y - (pmi.z - pmi.x) * w.z * w.x) / pmi.y,
+            (tpm.z - (pmi.x - pmi.y) * w.x * w.y) / pmi.z};
+}
 
 // Advances s by dt under a torque per unit mass held constant through the step. After every
 // sub-step the stored acceleration is refreshed at the new state.

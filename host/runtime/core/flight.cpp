@@ -8,6 +8,7 @@
 #include "core/host_call.h"
 #include "core/landed_state.h"
 #include "core/simulation.h"
+#include "core/trace.h"
 #include "core/surface_contact.h"
 #include "core/vessel.h"
 #include "world/atmosphere_table.h"
@@ -222,6 +223,7 @@ struct Assembly {
     // origin, or in a combined assembly its centre of mass.
     std::vector<std::pair<Vessel *, Vec3>> held;
     Vec3 holderOffset;  // of the holder's origin from that point
+    bool partsMoveWithTurn = true;  // the parts meet the air with their turning (combined only)
     double mass = 0.0;
     Vec3 centreOfMass;  // m, holder's axes from its origin (combined only)
     Vec3 pmi;           // m², about the centre of mass (combined only)
@@ -251,7 +253,9 @@ Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &ve
     // swinging about the centre of mass is met by the air from the side, which damps the swing.
     const Mat3 &r = a.root->state.attitude;
     const Vec3 &w = a.root->state.omega;
-    auto velocityAt = [&](const Vec3 &offset) { return vel + r * cross(r.transposeTimes(offset), w); };
+    auto velocityAt = [&](const Vec3 &offset) {
+        return a.partsMoveWithTurn ? vel + r * cross(r.transposeTimes(offset), w) : vel;
+    };
     Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, velocityAt(a.holderOffset), nullptr, torques);
     if (torques) torques->torque += momentOf(r.transposeTimes(f), -a.centreOfMass);
     for (auto &[v, offset] : a.held) {
@@ -263,6 +267,29 @@ Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &ve
                                momentOf(r.transposeTimes(part), r.transposeTimes(offset));
     }
     return f;
+}
+
+// The air's damping of a combined assembly's swing is strong where its parts sit far from the
+// centre of mass, and the step holds it for the whole step: like the rotation drag, it is kept
+// to what stops the turn about an axis in one step, so that it cannot drive a growing swing.
+void limitSwingDamping(Simulation &sim, Assembly &a, Torques &t, double dt) {
+    const Vec3 &w = a.root->state.omega;
+    if (w == Vec3{}) return;
+    Torques still;
+    {
+        Trace::Paused quiet(sim.trace());  // the same coefficients once more: no part of the run
+        a.partsMoveWithTurn = false;
+        assemblyForce(sim, a, a.root->state.pos, a.root->state.vel, &still);
+        a.partsMoveWithTurn = true;
+    }
+    auto limit = [&](double with, double without, double rate, double pmi) {
+        const double damping = with - without;
+        const double most = pmi * a.mass * std::fabs(rate) / dt;
+        if (damping * rate >= 0.0 || std::fabs(damping) <= most) return with;
+        return without - std::copysign(most, rate);
+    };
+    t.torque = {limit(t.torque.x, still.torque.x, w.x, a.pmi.x), limit(t.torque.y, still.torque.y, w.y, a.pmi.y),
+                limit(t.torque.z, still.torque.z, w.z, a.pmi.z)};
 }
 
 Derivative derivative(const Assembly &a, const Vec3 &pos, const Vec3 &vel, const Vec3 &force) {
@@ -473,6 +500,7 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         t0 = Torques{v.readout.torque, v.readout.rotDragScale, v.readout.rotDragCapped};
     } else {
         f0 = assemblyForce(sim, a, s.pos, s.vel, &t0);
+        if (a.combined) limitSwingDamping(sim, a, t0, dt);
     }
     Vec3 acc0 = gravity(*s.body, s.pos) + f0 / a.mass;
     const double airspeed =

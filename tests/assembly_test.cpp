@@ -145,41 +145,40 @@ TEST(Assembly, ReleasedVesselLeavesWithTheVelocityOfItsPoint) {
     EXPECT_LT(quva::length(relative - seen), 0.01 * quva::length(relative));
 }
 
-}  // namespace
+// The recovery example's capsule, loaded into `sim`.
+quva::Vessel &recoveryCapsule(quva::Simulation &sim) {
+    sim.loadScenario(quva::readScenarioFile(std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/Recovery.scn"));
+    return sim.vessel("Capsule");
+}
 
-namespace {
+// Angle between the capsule's nose and where it pointed.
+double noseTurnedFrom(const quva::Vessel &capsule, const quva::Mat3 &before) {
+    return std::acos(std::clamp(quva::dot(capsule.state.attitude * Vec3{0, 0, 1}, before * Vec3{0, 0, 1}), -1.0, 1.0));
+}
 
 TEST(Assembly, CombinedCapsuleUnderItsCanopySwingsBackAndSettles) {
     // The recovery example flown as one body: pushed into a swing of 0.2 rad/s under the main
     // canopy 30 m above it, the capsule is met by the air from the side and settles back.
     quva::Simulation sim(options(AssemblyModel::Combined));
-    sim.loadScenario(quva::readScenarioFile(std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/Recovery.scn"));
-    quva::Vessel &capsule = sim.vessel("Capsule");
+    quva::Vessel &capsule = recoveryCapsule(sim);
     sim.release(sim.vessel("Drogue"));
     sim.runUntil(30.0);
     const quva::Mat3 hanging = capsule.state.attitude;
     capsule.state.omega = {0.2, 0.0, 0.0};
     capsule.flight.angularAcceleration = {};
     sim.runUntil(31.0);
-    const double swung = std::acos(std::clamp(quva::dot(capsule.state.attitude * Vec3{0, 0, 1}, hanging * Vec3{0, 0, 1}), -1.0, 1.0));
-    EXPECT_GT(swung, 0.5 * kDeg);
+    EXPECT_GT(noseTurnedFrom(capsule, hanging), 0.5 * kDeg);
     sim.runUntil(60.0);
-    const double left = std::acos(std::clamp(quva::dot(capsule.state.attitude * Vec3{0, 0, 1}, hanging * Vec3{0, 0, 1}), -1.0, 1.0));
-    EXPECT_LT(left, 0.1 * kDeg);
+    EXPECT_LT(noseTurnedFrom(capsule, hanging), 0.1 * kDeg);
     EXPECT_LT(quva::length(capsule.state.omega), 1e-3);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Assembly, CombinedCapsuleMeetingTheAirAtAnAngleStaysUpright) {
     // At 100 m/s with 15 m/s across it, the held canopies 20 to 30 m from the centre of mass are
     // met by the air from the side as the body swings; the damping that gives is held to what
     // stops the swing in one step (held whole it overshot and the body tumbled within a second).
     quva::Simulation sim(options(AssemblyModel::Combined));
-    sim.loadScenario(quva::readScenarioFile(std::string(QUVA_BUILD_ROOT) + "/Scenarios/Quva/Recovery.scn"));
-    quva::Vessel &capsule = sim.vessel("Capsule");
+    quva::Vessel &capsule = recoveryCapsule(sim);
     for (double side : {1.0, 0.0}) capsule.state.vel += capsule.state.attitude * Vec3{side * 12.0, (1.0 - side) * 9.0, 0.0};
     double fastest = 0.0;
     for (int i = 0; i < 100; ++i) {

@@ -3,18 +3,14 @@
 // from the body's centre (see the data block's "frame"); the scene is drawn around a moving
 // origin at the camera's target, so that single-precision graphics keep millimetres near a
 // vessel however far it is from the body's centre.
-(function () {
+//
+// The viewer starts once the whole page is read: the data block comes after it, so that a file
+// cut short in its data still has a viewer to say so (the page's first script, quvaShowError,
+// reports on the page what fails).
+function quvaStartViewer() {
   'use strict';
 
-  // ----- Messages on the page -----------------------------------------------------------------
-  var errorBox = document.getElementById('error');
-  function showError(message) {
-    errorBox.textContent = 'This replay cannot be shown in full: ' + message;
-    errorBox.hidden = false;
-  }
-  window.addEventListener('error', function (e) {
-    showError(e && e.message ? e.message : 'a script on the page failed');
-  });
+  function showError(message) { quvaShowError(message); }
 
   // ----- The data block -------------------------------------------------------------------------
   function fail(what) { throw new Error('the data block is malformed: ' + what); }
@@ -536,7 +532,17 @@
     // Target of the camera and how far it stands: the followed vessel, or all vessels' middle.
     function target(poses) {
       var f = vesselByName[state.follow];
-      if (f && poses[f.name]) return { at: poses[f.name].position, size: classRadius[f['class']] * 4 };
+      if (f && poses[f.name]) {
+        // Far enough to see the vessel and those near it (the vessels it holds, say) whole.
+        var at = poses[f.name].position, reach = classRadius[f['class']];
+        data.vessels.forEach(function (o) {
+          var p = poses[o.name];
+          if (!p) return;
+          var d = Math.hypot(p.position[0] - at[0], p.position[1] - at[1], p.position[2] - at[2]);
+          if (d < 200) reach = Math.max(reach, d + classRadius[o['class']]);
+        });
+        return { at: at, size: Math.max(reach * 3, 5) };
+      }
       var lo = [Infinity, Infinity, Infinity], hi = [-Infinity, -Infinity, -Infinity], any = false;
       Object.keys(poses).forEach(function (name) {
         var p = poses[name].position;
@@ -564,14 +570,17 @@
       });
       var aim = target(poses), origin = aim.at;
       if (orbit.lastFollow !== state.follow || orbit.distance === null) {
-        orbit.distance = aim.size;
+        orbit.distance = orbit.fixedDistance || aim.size;
+        orbit.fixedDistance = null;
         orbit.lastFollow = state.follow;
       }
+      dots.visible = el('show-dots').checked;
 
       var dotPositions = dots.geometry.attributes.position;
       vessels.forEach(function (o, k) {
         var p = poses[o.data.name];
         o.root.visible = !!p;
+        o.whole.visible = o.flown.visible = el('show-paths').checked;
         o.whole.position.set(o.anchor[0] - origin[0], o.anchor[1] - origin[1], o.anchor[2] - origin[2]);
         o.flown.position.copy(o.whole.position);
         var upTo = sampleBefore(o.data, state.t);
@@ -607,7 +616,7 @@
         grid.position.y = 0.01;
         ground.add(grid);
       }
-      groundDisc.scale.setScalar(cell * 20);
+      groundDisc.scale.setScalar(cell * 400);
       ground.quaternion.setFromUnitVectors(new THREE.Vector3(0, 1, 0), up);
       ground.position.copy(up).multiplyScalar(-altitude);
       el('grid-note').textContent = ground.visible ? 'Ground grid: squares of ' + formatLength(cell) : '';
@@ -638,7 +647,8 @@
       renderer.render(scene, camera);
     }
     window.addEventListener('resize', render);
-    return { render: render };
+    ['show-paths', 'show-dots'].forEach(function (id) { el(id).addEventListener('change', render); });
+    return { render: render, orbit: orbit };
   }
 
   try {
@@ -651,6 +661,11 @@
   // Where to start: the address may say #t=SECONDS&follow=NAME&play.
   (function () {
     var params = new URLSearchParams(location.hash.replace(/^#/, ''));
+    if (params.get('paths') === '0') el('show-paths').checked = false;
+    if (params.get('dots') === '0') el('show-dots').checked = false;
+    if (view && params.has('elevation')) view.orbit.elevation = Math.min(1.55, Math.max(-1.55, Number(params.get('elevation')) || 0));
+    if (view && params.has('azimuth')) view.orbit.azimuth = Number(params.get('azimuth')) || 0;
+    if (view && params.has('distance') && Number(params.get('distance')) > 0) view.orbit.fixedDistance = Number(params.get('distance'));
     if (params.has('follow')) {
       try { follow(params.get('follow')); } catch (e) { showError(e.message); }
     }
@@ -671,4 +686,6 @@
     requestAnimationFrame(tick);
   }
   requestAnimationFrame(tick);
-})();
+}
+if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', quvaStartViewer);
+else quvaStartViewer();

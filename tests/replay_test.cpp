@@ -239,7 +239,7 @@ TEST(ReplayJson, HandMadeRunGivesItsExactDataBlock) {
     s.altitude = 10.0;
     s.verticalSpeed = -3.25;
     s.animations = {0.25};
-    s.planetAttitude = quva::rotationAbout({0, 1, 0}, M_PI / 2);
+    s.planetAttitude = quva::rotationAbout({0, 1, 0}, 1.5707963267948966);
     track.samples = {s};
     track.removedAt = 1.0;
     run.tracks = {track};
@@ -263,17 +263,20 @@ TEST(ReplayJson, HandMadeRunGivesItsExactDataBlock) {
 TEST(ReplayPage, CarriesTheDataOnceAndNoNameCanEndItsScripts) {
     const std::string hostile = "{\"title\":" + cli::jsonString("</SCRIPT><script>x()</script>/*@QUVA_VIEWER@*/") + "}";
     const std::string page = cli::replayPageWithData(hostile);
-    // The template's three script elements, and no more: the library, the data and the viewer.
-    EXPECT_EQ(count(lower(page), "</script"), 3u);
+    // The template's four script elements, and no more: the guard that reports failures, the
+    // library, the viewer and the data.
+    EXPECT_EQ(count(lower(page), "</script"), 4u);
     EXPECT_EQ(count(page, hostile), 1u);
     const std::string tag = "<script type=\"application/json\" id=\"quva-replay-data\">";
     const std::size_t data = page.find(tag);
     ASSERT_NE(data, std::string::npos);
     EXPECT_EQ(page.compare(data + tag.size(), hostile.size(), hostile), 0);
-    // The library and the viewer are in, each before the data or after it as the template has them.
+    // The library and the viewer are in, before the data: a file cut short in its data still
+    // has a viewer to say so.
     EXPECT_NE(page.find("REVISION=\"111\""), std::string::npos);
-    EXPECT_LT(page.find("REVISION=\"111\""), data);
-    EXPECT_GT(page.find("window.quvaReplay"), data);
+    EXPECT_LT(page.find("REVISION=\"111\""), page.find("function quvaStartViewer"));
+    EXPECT_LT(page.find("function quvaStartViewer"), data);
+    EXPECT_LT(page.find("function quvaShowError"), page.find("REVISION=\"111\""));
     EXPECT_EQ(page.find("@QUVA_"), page.find("/*@QUVA_VIEWER@*/") + 2);  // only the hostile title's text
     EXPECT_GT(page.find("@QUVA_"), data);
 }

@@ -419,9 +419,13 @@ function quvaStartViewer() {
 
     // The body: a sphere to scale. Near the ground a local plane with a grid takes over, since
     // the sphere's facets lie kilometres inside the true surface.
+    // Colours by body: an airless body grey, one with air blue seas and green ground.
+    function looksOf(body) {
+      return body && /moon/i.test(body.name) ? { sphere: 0x8a8a8a, ground: 0x77746e } : { sphere: 0x2c5d8a, ground: 0x3d5a3a };
+    }
     var bodies = data.bodies.map(function (b) {
       var mesh = new THREE.Mesh(new THREE.SphereBufferGeometry(b.radius, 128, 96),
-                                new THREE.MeshLambertMaterial({ color: 0x2c5d8a }));
+                                new THREE.MeshLambertMaterial({ color: looksOf(b).sphere }));
       scene.add(mesh);
       return mesh;
     });
@@ -604,6 +608,7 @@ function quvaStartViewer() {
       var body = data.bodies[(vesselByName[state.follow] || data.vessels[0] || { body: 0 }).body] || { radius: 1 };
       var up = new THREE.Vector3(origin[0], origin[1], origin[2]).normalize();
       var altitude = Math.hypot(origin[0], origin[1], origin[2]) - body.radius;
+      groundDisc.material.color.setHex(looksOf(body).ground);
 
       // The ground plane under the target, with a grid of a round size for the distance.
       var reach = Math.max(orbit.distance, altitude, 10) * 4;

@@ -278,6 +278,31 @@ def case_poses(browser, quva, work):
     print(f"compared {compared} poses with the telemetry table")
 
 
+def case_groups(browser, quva, work, probe, root):
+    """The page poses mesh groups as the pose drawings do: the landing gear halfway down."""
+    page = work / "gear.html"
+    subprocess.run([quva, "run", "Quva/LunarGear", "--dt", "0.05", "--until", "4", "--key", "1:Descent:G",
+                    "--key", "2.5:Descent:G", "--replay", page], check=True, stdout=subprocess.DEVNULL)
+    browser.open(page.as_uri())
+    times = browser.evaluate("quvaReplay.sampleTimes('Descent')")
+    t = min(times, key=lambda x: abs(x - 2.65))  # the gear on its way down
+    states = browser.evaluate(f"quvaReplay.poseAt('Descent', {t}).animations")
+    check(0.05 < states[0] < 0.95, f"the gear is not between its ends at {t} s: {states}")
+    done = subprocess.run([probe, root, "Tarrowick", *map(repr, states)], check=True, capture_output=True, text=True)
+    expected = json.loads(done.stdout)
+    moved = 0
+    for g in expected:
+        got = browser.evaluate(f"quvaReplay.posedGroup('Descent', {g['slot']}, {g['group']}, {t})")
+        want = [c if i % 3 != 2 else -c for i, c in enumerate(g["posed"])]  # the page's z is the other way
+        check(got is not None and len(got) == len(want), f"group {g['slot']}/{g['group']}: {got and len(got)} points")
+        worst = max((abs(a - b) for a, b in zip(got, want)), default=0)
+        check(worst < 5e-4, f"group {g['slot']}/{g['group']} is posed {worst} m away from the pose drawings'")
+        if max((abs(a - b) for a, b in zip(g["posed"], g["stored"])), default=0) > 0.01:
+            moved += 1
+    check(moved > 0, "no group moved: the comparison shows nothing")
+    print(f"{len(expected)} groups ({moved} moved by the gear) posed as the pose drawings pose them at {t} s")
+
+
 def case_screenshot(browser, quva, work):
     page, _ = make_run(quva, work)
     # From below the drogue, against the sky, without the markers and trajectories that would
@@ -326,7 +351,8 @@ def case_broken(browser, quva, work):
     print(f"{len(cases)} broken pages each show their message")
 
 
-CASES = {"loads": case_loads, "poses": case_poses, "screenshot": case_screenshot, "broken": case_broken}
+CASES = {"loads": case_loads, "poses": case_poses, "groups": case_groups, "screenshot": case_screenshot,
+         "broken": case_broken}
 
 
 def find_chromium():
@@ -343,6 +369,8 @@ def find_chromium():
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quva", help="the built quva command")
+    parser.add_argument("--probe", help="the built quva_pose_probe (tests/browser/pose_probe.cpp)")
+    parser.add_argument("--root", help="the build tree, for the probe")
     parser.add_argument("what", nargs="+")
     args = parser.parse_args()
     chromium = find_chromium()
@@ -367,7 +395,8 @@ def main():
         with tempfile.TemporaryDirectory(prefix="quva-replay-") as work:
             for name in args.what:
                 try:
-                    CASES[name](browser, args.quva, Path(work))
+                    extra = (args.probe, args.root) if name == "groups" else ()
+                    CASES[name](browser, args.quva, Path(work), *extra)
                     print(f"{name}: passed")
                 except Failure as e:
                     failed += 1

@@ -5,7 +5,7 @@ network, no package to download. The protocol lets a test run the page's own quv
 and read every console message, which a plain --dump-dom or --screenshot run cannot.
 
     replay_page_test.py --quva BIN CASE [CASE...]   run test cases (loads, poses, screenshot, broken)
-    replay_page_test.py measure PAGE [PAGE...]      print each page's size and load time
+    replay_page_test.py measure PAGE [PAGE...]      print each page's size, load time and frame time
     replay_page_test.py shoot PAGE#HASH OUT.png     a screenshot of a page at a moment
 
 Each case prints a line and exits non-zero when it fails; with no Chromium on the machine it
@@ -384,8 +384,12 @@ def main():
                 path = Path(page).resolve()
                 seconds = min(browser.open(path.as_uri()) for _ in range(3))
                 errors = browser.errors()
-                print(f"{path.name}: {path.stat().st_size / 1e6:.2f} MB, loaded in {seconds:.2f} s"
-                      + (f" ERRORS {errors}" if errors else ""))
+                # A frame: the time set, every vessel posed, the scene drawn (software WebGL here).
+                frame = browser.evaluate("(() => { const t0 = performance.now(), v = quvaReplay.vessels(), n = 20;"
+                                         " for (let i = 0; i < n; ++i) quvaReplay.setTime(v[0].firstTime + i * 0.37);"
+                                         " return (performance.now() - t0) / n; })()")
+                print(f"{path.name}: {path.stat().st_size / 1e6:.2f} MB, loaded in {seconds:.2f} s, "
+                      f"{frame:.0f} ms a frame" + (f" ERRORS {errors}" if errors else ""))
             return 0
         if args.what[0] == "shoot":
             browser.open(Path(args.what[1].split("#")[0]).resolve().as_uri() + "#" + args.what[1].partition("#")[2])

@@ -453,6 +453,23 @@ function quvaStartViewer() {
       g.computeBoundingSphere();
       return g;
     }
+    // Moved groups posed at a set of states, shared by every vessel in those states (a fleet whose
+    // canopies open together poses each canopy once). Geometries no vessel showed in the latest
+    // frame are let go once there are many.
+    var posedCache = new Map(), frame = 0;
+    function posedGeometry(key, cls, a, states) {
+      var g = posedCache.get(key);
+      if (g) return g;
+      if (posedCache.size > 4096) {
+        posedCache.forEach(function (old, k) {
+          if (old.userData.frame < frame - 1) { old.dispose(); posedCache.delete(k); }
+        });
+      }
+      g = makeGeometry(a.group, posedVertices(cls, a.chains, a.group.vertices, states));
+      g.userData.frame = frame;
+      posedCache.set(key, g);
+      return g;
+    }
     var palette = [0xd8dee9, 0xf2c46d, 0x8fd6a8, 0xe39ad8, 0x9ec5ff, 0xff9f7a];
     var classMaterials = data.classes.map(function (c, k) {
       return { still: new THREE.MeshPhongMaterial({ color: palette[k % palette.length], flatShading: true, side: THREE.DoubleSide }),
@@ -480,8 +497,8 @@ function quvaStartViewer() {
         data.meshes[slot.mesh].groups.forEach(function (group, k) {
           var chains = chainsFor(cls, s, k), mesh;
           if (chains.length) {
-            mesh = new THREE.Mesh(makeGeometry(group), classMaterials[v['class']].moving);
-            animated.push({ mesh: mesh, chains: chains, stored: group.vertices, key: null });
+            mesh = new THREE.Mesh(geometryOf(slot.mesh, k), classMaterials[v['class']].moving);
+            animated.push({ mesh: mesh, chains: chains, group: group, id: v['class'] + '/' + s + '/' + k, key: null });
           } else {
             mesh = new THREE.Mesh(geometryOf(slot.mesh, k), classMaterials[v['class']].still);
           }
@@ -491,15 +508,21 @@ function quvaStartViewer() {
       scene.add(root);
       // The trajectory, drawn from an anchor of its own for single precision: the whole path
       // dim, the part flown so far bright.
-      var anchor = v.position.slice(0, 3), pts = new Float32Array(v.position.length);
-      for (var i = 0; i < v.position.length; ++i) pts[i] = v.position[i] - anchor[i % 3];
+      // With many vessels every path keeps a share of a budget of points, the last one included.
+      var stride = Math.max(1, Math.ceil(v.t.length * data.vessels.length / 300000));
+      var anchor = v.position.slice(0, 3), kept = Math.ceil((v.t.length - 1) / stride) + 1;
+      var pts = new Float32Array(3 * kept);
+      for (var i = 0; i < kept; ++i) {
+        var sample = Math.min(i * stride, v.t.length - 1);
+        for (var c = 0; c < 3; ++c) pts[3 * i + c] = v.position[3 * sample + c] - anchor[c];
+      }
       var pathGeometry = new THREE.BufferGeometry();
       pathGeometry.setAttribute('position', new THREE.BufferAttribute(pts, 3));
       var whole = new THREE.Line(pathGeometry, new THREE.LineBasicMaterial({ color: 0x4a5a88 }));
       var flown = new THREE.Line(pathGeometry.clone(), new THREE.LineBasicMaterial({ color: 0xffd166 }));
       scene.add(whole);
       scene.add(flown);
-      return { data: v, cls: cls, root: root, animated: animated, anchor: anchor, whole: whole, flown: flown };
+      return { data: v, cls: cls, root: root, animated: animated, anchor: anchor, whole: whole, flown: flown, stride: stride };
     });
 
     // A dot per vessel, the same size at any distance, so that every vessel shows when framed.
@@ -567,6 +590,7 @@ function quvaStartViewer() {
       if (size.x !== w || size.y !== h) renderer.setSize(w, h);
       camera.aspect = w / h;
 
+      ++frame;
       var poses = {};
       vessels.forEach(function (o) {
         var p = poseOf(o.data, state.t);
@@ -588,18 +612,19 @@ function quvaStartViewer() {
         o.whole.position.set(o.anchor[0] - origin[0], o.anchor[1] - origin[1], o.anchor[2] - origin[2]);
         o.flown.position.copy(o.whole.position);
         var upTo = sampleBefore(o.data, state.t);
-        o.flown.geometry.setDrawRange(0, Math.max(upTo + 1, 0));
+        o.flown.geometry.setDrawRange(0, upTo < 0 ? 0 : Math.floor(upTo / o.stride) + 1);
         if (!p) { dotPositions.setXYZ(k, 1e12, 1e12, 1e12); return; }
         o.root.position.set(p.position[0] - origin[0], p.position[1] - origin[1], p.position[2] - origin[2]);
         o.root.quaternion.set(p.quaternion[0], p.quaternion[1], p.quaternion[2], p.quaternion[3]);
         dotPositions.setXYZ(k, o.root.position.x, o.root.position.y, o.root.position.z);
+        var states = p.animations.map(function (s) { return s === null ? 'n' : s.toFixed(4); }).join(',');
         o.animated.forEach(function (a) {
-          var key = p.animations.map(function (s) { return s === null ? 'n' : s.toFixed(4); }).join(',');
-          if (key === a.key) return;
-          a.key = key;
-          a.mesh.geometry.attributes.position.array.set(posedVertices(o.cls, a.chains, a.stored, p.animations));
-          a.mesh.geometry.attributes.position.needsUpdate = true;
-          a.mesh.geometry.computeBoundingSphere();
+          var key = a.id + '@' + states;
+          if (key !== a.key) {
+            a.key = key;
+            a.mesh.geometry = posedGeometry(key, o.cls, a, p.animations);
+          }
+          a.mesh.geometry.userData.frame = frame;
         });
       });
       dotPositions.needsUpdate = true;

@@ -238,6 +238,24 @@ def case_loads(browser, quva, work):
           "the release event's entry jumps to it and follows the drogue")
 
 
+def case_names(browser, quva, work):
+    """A vessel named to break out of the page's script: the page shows the name as text."""
+    name = '</script><!--"x"\u00e9\u2028<b>&amp'  # no ';', which starts a scenario comment
+    scenario = work / "hostile.scn"
+    scenario.write_text(f"BEGIN_SHIPS\n{name}:Pilmont\n  STATUS Orbiting Earth\n  RPOS 0 6374010 0\n  RVEL 0 0 0\nEND\n"
+                        "END_SHIPS\n", encoding="utf-8")
+    page = work / "hostile.html"
+    subprocess.run([quva, "run", scenario, "--steps", "20", "--replay", page], check=True, stdout=subprocess.DEVNULL)
+    browser.open(page.as_uri())
+    check(browser.errors() == [], f"console errors: {browser.errors()}")
+    check(browser.evaluate("document.getElementById('error').hidden") is True, "the error box shows")
+    check(browser.evaluate("quvaReplay.vessels()[0].name") == name, "the name changed on its way")
+    # The page's four scripts (guard, library, viewer, data) and nothing the name would have made.
+    check(browser.evaluate("[document.querySelectorAll('script').length, document.querySelectorAll('b').length]") == [4, 0],
+          "the name made an element")
+    check(name in browser.evaluate("document.getElementById('events').textContent"), "the events list lacks the name")
+
+
 def quaternion_turn(q, v):
     x, y, z, w = q
     t = [2 * (y * v[2] - z * v[1]), 2 * (z * v[0] - x * v[2]), 2 * (x * v[1] - y * v[0])]
@@ -351,7 +369,7 @@ def case_broken(browser, quva, work):
     print(f"{len(cases)} broken pages each show their message")
 
 
-CASES = {"loads": case_loads, "poses": case_poses, "groups": case_groups, "screenshot": case_screenshot,
+CASES = {"loads": case_loads, "names": case_names, "poses": case_poses, "groups": case_groups, "screenshot": case_screenshot,
          "broken": case_broken}
 
 

@@ -10,7 +10,7 @@ void writeReplayFile(const std::string &path, const std::string &option, const R
     const std::vector<PlannedOutput> planned = planOutputs({{option, path}}, {}, option);
     OutputFile file(option, planned.front().target);
     file.open();
-    file.write(replayPage(run));
+    writeReplayPage(file, run);
     file.finish();
     file.commit();
 }

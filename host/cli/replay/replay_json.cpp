@@ -4,6 +4,7 @@
 
 #include "replay/json_text.h"
 #include "replay/page_frame.h"
+#include "replay/string_sink.h"
 #include "world/body.h"
 
 namespace quva::cli {
@@ -120,7 +121,7 @@ void appendTrack(std::string &out, const ReplayTrack &track, std::size_t body) {
 
 }  // namespace
 
-std::string replayJson(const ReplayRun &run) {
+void writeReplayJson(TextSink &sink, const ReplayRun &run) {
     std::vector<const Body *> bodies;
     std::vector<std::size_t> bodyOf;
     for (const ReplayTrack &t : run.tracks) {
@@ -145,13 +146,21 @@ std::string replayJson(const ReplayRun &run) {
     for (std::size_t i = 0; i < run.tracks.size(); ++i) {
         if (i) out += ',';
         appendTrack(out, run.tracks[i], bodyOf[i]);
+        sink.write(out);
+        out.clear();
     }
     out += "],\"events\":";
     appendList(out, run.events, [](std::string &o, const TimelineEntry &e) {
         o += "{\"t\":" + jsonNumber(e.t, 15) + ",\"step\":" + std::to_string(e.step) +
              ",\"vessel\":" + jsonString(e.vessel) + ",\"text\":" + jsonString(e.text) + "}";
     });
-    return out + "}";
+    sink.write(out + "}");
+}
+
+std::string replayJson(const ReplayRun &run) {
+    StringSink text;
+    writeReplayJson(text, run);
+    return std::move(text.text());
 }
 
 }  // namespace quva::cli

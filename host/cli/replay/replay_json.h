@@ -22,10 +22,14 @@
 
 #include <string>
 
+#include "files/text_sink.h"
 #include "replay/replay_recorder.h"
 
 namespace quva::cli {
 
+// Writes the data block to `out` a vessel at a time, so that a large run's block is never whole
+// in memory.
+void writeReplayJson(TextSink &out, const ReplayRun &run);
 std::string replayJson(const ReplayRun &run);
 
 }  // namespace quva::cli

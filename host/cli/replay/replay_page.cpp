@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 #include "replay/page_assets.h"
 #include "replay/replay_json.h"
+#include "replay/string_sink.h"
 
 namespace quva::cli {
 
@@ -26,36 +28,49 @@ std::string inlineScript(std::string script) {
 
 struct Place {
     std::string_view mark;
-    std::string text;
+    std::function<void(TextSink &)> fill;
     std::size_t at = 0;
 };
 
-}  // namespace
-
-std::string replayPageWithData(std::string_view json) {
+// Writes the template with each place filled. The places are found in the template alone,
+// before anything is put in: no text put in can be taken for a place.
+void writeFilled(TextSink &out, const std::function<void(TextSink &)> &data) {
     const std::string tmpl = page_assets::pageTemplate();
-    std::vector<Place> places{{"/*@QUVA_LIBRARY@*/", inlineScript(page_assets::library())},
-                              {"/*@QUVA_VIEWER@*/", inlineScript(page_assets::pageScript())},
-                              {"@QUVA_REPLAY_DATA@", std::string(json)}};
-    // The places are found in the template alone, before anything is put in: no text put in can
-    // be taken for a place.
+    std::vector<Place> places{
+        {"/*@QUVA_LIBRARY@*/", [](TextSink &o) { o.write(inlineScript(page_assets::library())); }},
+        {"/*@QUVA_VIEWER@*/", [](TextSink &o) { o.write(inlineScript(page_assets::pageScript())); }},
+        {"@QUVA_REPLAY_DATA@", data}};
     for (Place &p : places) {
         p.at = tmpl.find(p.mark);
         if (p.at == std::string::npos || tmpl.find(p.mark, p.at + 1) != std::string::npos)
             throw std::logic_error("the replay page's template must hold " + std::string(p.mark) + " once");
     }
     std::sort(places.begin(), places.end(), [](const Place &a, const Place &b) { return a.at < b.at; });
-    std::string page;
     std::size_t from = 0;
     for (const Place &p : places) {
-        page.append(tmpl, from, p.at - from);
-        page += p.text;
+        out.write(std::string_view(tmpl).substr(from, p.at - from));
+        p.fill(out);
         from = p.at + p.mark.size();
     }
-    page.append(tmpl, from);
-    return page;
+    out.write(std::string_view(tmpl).substr(from));
 }
 
-std::string replayPage(const ReplayRun &run) { return replayPageWithData(replayJson(run)); }
+}  // namespace
+
+void writeReplayPage(TextSink &out, const ReplayRun &run) {
+    writeFilled(out, [&](TextSink &o) { writeReplayJson(o, run); });
+}
+
+std::string replayPage(const ReplayRun &run) {
+    StringSink page;
+    writeReplayPage(page, run);
+    return std::move(page.text());
+}
+
+std::string replayPageWithData(std::string_view json) {
+    StringSink page;
+    writeFilled(page, [&](TextSink &o) { o.write(json); });
+    return std::move(page.text());
+}
 
 }  // namespace quva::cli

@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "files/text_sink.h"
 #include "replay/replay_recorder.h"
 
 namespace quva::cli {
 
-// The page for `run`.
+// Writes the page for `run` to `out`, the data block a vessel at a time.
+void writeReplayPage(TextSink &out, const ReplayRun &run);
+// The same page, whole.
 std::string replayPage(const ReplayRun &run);
 
 // The page around a data block given as it is (for a test of how the page meets a malformed one).

@@ -20,9 +20,22 @@ ReplayRecorder::Track &ReplayRecorder::trackOf(const Vessel &v) {
 
 void ReplayRecorder::thin(Track &t) {
     // One place is left for the latest sample, which the series always ends with.
-    while (t.kept.size() > kMaxSamples - 1) {
+    auto &samples = t.out.samples;
+    while (samples.size() > kMaxSamples - 1) {
         t.stride *= 2;
-        std::erase_if(t.kept, [&](const Kept &k) { return !k.pinned && k.index % t.stride != 0; });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            if (!t.pinned[i] && t.index[i] % t.stride != 0) continue;
+            if (kept != i) {
+                samples[kept] = std::move(samples[i]);
+                t.index[kept] = t.index[i];
+                t.pinned[kept] = t.pinned[i];
+            }
+            ++kept;
+        }
+        samples.resize(kept);
+        t.index.resize(kept);
+        t.pinned.resize(kept);
     }
 }
 
@@ -30,21 +43,23 @@ void ReplayRecorder::add(const Vessel &v, const VesselSample &s, bool pinned) {
     Track &t = trackOf(v);
     if (t.seen > 0 && t.last.t == s.t) {
         // Taken again at the same moment (the vessel was moved between steps): replaces the last.
-        if (t.kept.back().index == t.seen - 1) {
-            t.kept.back().sample = s;
-            if (pinned && !t.kept.back().pinned && t.pinned < kMaxPinned) {
-                t.kept.back().pinned = true;
-                ++t.pinned;
+        if (t.index.back() == t.seen - 1) {
+            t.out.samples.back() = s;
+            if (pinned && !t.pinned.back() && t.pinnedCount < kMaxPinned) {
+                t.pinned.back() = true;
+                ++t.pinnedCount;
             }
         }
         t.last = s;
         return;
     }
     const std::size_t index = t.seen++;
-    const bool pin = pinned && t.pinned < kMaxPinned;
+    const bool pin = pinned && t.pinnedCount < kMaxPinned;
     if (pin || index % t.stride == 0) {
-        t.kept.push_back({s, index, pin});
-        if (pin) ++t.pinned;
+        t.out.samples.push_back(s);
+        t.index.push_back(index);
+        t.pinned.push_back(pin);
+        if (pin) ++t.pinnedCount;
         thin(t);
     }
     t.last = s;
@@ -73,7 +88,7 @@ void ReplayRecorder::observe(const Simulation &sim) {
     }
 }
 
-ReplayRun ReplayRecorder::run(const Simulation &sim, const std::string &title) const {
+ReplayRun ReplayRecorder::header(const Simulation &sim, const std::string &title) const {
     ReplayRun r;
     r.title = title;
     r.tStart = tStart_.value_or(sim.simTime());
@@ -82,12 +97,25 @@ ReplayRun ReplayRecorder::run(const Simulation &sim, const std::string &title) c
     r.events = sim.timeline();
     r.looks = looks_;
     r.meshes = meshes_.meshes();
+    return r;
+}
+
+ReplayRun ReplayRecorder::run(const Simulation &sim, const std::string &title) const {
+    ReplayRun r = header(sim, title);
     for (const Track &t : tracks_) {
-        ReplayTrack out = t.out;
-        for (const Kept &k : t.kept) out.samples.push_back(k.sample);
-        if (t.seen > 0 && t.kept.back().index != t.seen - 1) out.samples.push_back(t.last);
-        r.tracks.push_back(std::move(out));
+        r.tracks.push_back(t.out);
+        if (t.index.back() != t.seen - 1) r.tracks.back().samples.push_back(t.last);
     }
+    return r;
+}
+
+ReplayRun ReplayRecorder::release(const Simulation &sim, const std::string &title) {
+    ReplayRun r = header(sim, title);
+    for (Track &t : tracks_) {
+        r.tracks.push_back(std::move(t.out));
+        if (t.index.back() != t.seen - 1) r.tracks.back().samples.push_back(std::move(t.last));
+    }
+    tracks_.clear();
     return r;
 }
 

@@ -49,25 +49,25 @@ public:
 
     // The run so far, as a replay shows it.
     ReplayRun run(const Simulation &sim, const std::string &title) const;
+    // The same, with the samples moved out rather than copied (a large run's are most of the
+    // memory it takes): the recorder is spent.
+    ReplayRun release(const Simulation &sim, const std::string &title);
 
 private:
-    struct Kept {
-        VesselSample sample;
-        std::size_t index = 0;  // the sample's number among all the vessel's samples
-        bool pinned = false;
-    };
     struct Track {
         int id = 0;
-        ReplayTrack out;
-        std::vector<Kept> kept;
+        ReplayTrack out;  // its samples: those kept, without the latest when the stride skips it
+        std::vector<std::size_t> index;  // each kept sample's number among all the vessel's samples
+        std::vector<bool> pinned;        // kept whatever the stride
         std::size_t stride = 1;
         std::size_t seen = 0;
-        std::size_t pinned = 0;
+        std::size_t pinnedCount = 0;
         VesselSample last;
     };
     Track &trackOf(const Vessel &v);
     void thin(Track &t);
     void noteRemovals(const Simulation &sim);
+    ReplayRun header(const Simulation &sim, const std::string &title) const;
 
     std::vector<Track> tracks_;
     std::map<std::string, std::size_t> lookOfClass_;

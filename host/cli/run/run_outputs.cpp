@@ -68,7 +68,7 @@ void RunOutputs::write(const Simulation &sim, const std::string &title) {
         plot.subtitle = subtitle;
         options_.plot->write(renderTelemetryPlot(plot));
     }
-    if (replay_) options_.replay->write(replayPage(replay_->run(sim, title)));
+    if (replay_) writeReplayPage(*options_.replay, replay_->release(sim, title));
     if (csv_) csv_->complete();
 }
 

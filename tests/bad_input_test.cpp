@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, BadInputTest, ::testing::ValuesIn(catalogue(
 struct SpecialInput {
     std::string name;
     std::string path;  // below the case's tree
-    enum Kind { Pipe, Folder, EndlessDevice, Oversized } kind;
+    enum Kind { Pipe, Folder, EndlessDevice, Oversized, ExactlyTheLimit } kind;
     std::map<std::string, std::string> files;
     std::vector<std::string> says;
 };
@@ -330,6 +330,16 @@ TEST_P(SpecialInputTest, IsRefusedByNameWithoutHanging) {
         std::ofstream(special) << "BEGIN_SHIPS\n";
         fs::resize_file(special, (64u << 20) + 1);  // sparse: costs no disk
         break;
+    case SpecialInput::ExactlyTheLimit: {
+        // Read in full, but saved it would be longer (it gains the date the run reaches).
+        const std::string ships = "END_DESC\nBEGIN_SHIPS\nC:QuvaCapsule\n" + kShip + "END\nEND_SHIPS\n";
+        std::string text = "BEGIN_DESC\n";
+        const std::string line(1023, 'x');
+        while (text.size() + 1024 + ships.size() <= (64u << 20)) text += line + "\n";
+        text += std::string((64u << 20) - text.size() - ships.size() - 1, 'y') + "\n" + ships;
+        std::ofstream(special, std::ios::binary) << text;
+        break;
+    }
     }
     fs::create_directories(out);
     put(out / "saved.scn", "old");
@@ -352,6 +362,8 @@ INSTANTIATE_TEST_SUITE_P(
         SpecialInput{"ScenarioIsAPipe", "s.scn", SpecialInput::Pipe, {}, {"s.scn: is not a regular file"}},
         SpecialInput{"ScenarioIsEndless", "s.scn", SpecialInput::EndlessDevice, {}, {"s.scn: is not a regular file"}},
         SpecialInput{"ScenarioBeyondTheSizeLimit", "s.scn", SpecialInput::Oversized, {}, {"s.scn: is 67108865 bytes long", "67108864"}},
+        SpecialInput{"ScenarioThatWouldSaveBeyondTheLimit", "s.scn", SpecialInput::ExactlyTheLimit, {},
+                     {"--save: the scenario would be saved as", "more than the 67108864", "refused before the run"}},
         SpecialInput{"ConfigurationIsAFolder", "Config/Vessels/Box.cfg", SpecialInput::Folder, {{"s.scn", kBox}},
                      {"Box.cfg: is a folder, not a class configuration"}},
         SpecialInput{"ConfigurationIsAPipe", "Config/Vessels/Box.cfg", SpecialInput::Pipe, {{"s.scn", kBox}},

@@ -116,14 +116,20 @@ TEST(Flight, VesselComesToRestOnItsLowestTouchdownPointOrItsCentre) {
         std::vector<std::string> lines;
         double restingAltitude;  // m, of the vessel's centre
     } cases[] = {
-        // The descent stage's touchdown points lie 2.3 m below its centre along -y.
-        {"Tarrowick", {"STATUS Orbiting Moon", "RPOS 0 1738020 0", "RVEL 0 -3 0", "AROT 0 0 0"}, 2.3},
-        {"QuvaCapsule", freeFlight(30.0, -10.0), 0.0},
+        // The descent stage's touchdown points lie 2.3 m below its centre along -y, on springs
+        // that its empty weight compresses by g/60 (0.0270516 m on the Moon). It bounces, slides
+        // to rest and is landed after 5 s of rest.
+        {"Tarrowick", {"STATUS Orbiting Moon", "RPOS 0 1738020 0", "RVEL 0 -3 0", "AROT 0 0 0"}, 2.3 - 0.0270516},
+        // The capsule stands on its heat shield, 1 m below its centre, its 5500 kg on three 1e6 N/m
+        // springs, less the relief of the turning ground at 66.6° latitude (0.00535 m/s²).
+        {"QuvaCapsule", freeFlight(30.0, -10.0), 1.0 - 5500.0 * (9.82021961 - 0.00535) / 3e6},
+        // A probe without touchdown points comes to rest on its centre at once.
+        {"HostProbe", freeFlight(30.0, -10.0), 0.0},
     };
     for (const auto &c : cases) {
         quva::Simulation sim(flying(0.05));
         quva::Vessel &v = sim.createVessel("V", c.className, c.lines);
-        sim.runUntil(20.0);
+        sim.runUntil(30.0);
         EXPECT_TRUE(v.state.landed) << c.className;
         EXPECT_TRUE(v.groundContact) << c.className;
         // At rest on the ground, which carries it round with the planet.

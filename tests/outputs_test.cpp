@@ -190,6 +190,8 @@ TEST_F(Outputs, PlotHasOneLinePerVesselInEachPanel) {
     EXPECT_EQ(seriesIn(text, "altitude"), all);
     EXPECT_EQ(seriesIn(text, "descent-rate"), all);
     EXPECT_EQ(seriesIn(text, "animation"), (std::multiset<std::string>{"Drogue", "Main"}));
+    EXPECT_EQ(seriesIn(text, "pitch"), all);
+    EXPECT_NE(text.find(">Pitch (deg)</text>"), std::string::npos);
     EXPECT_NE(text.find(">Time (s)</text>"), std::string::npos);
 }
 

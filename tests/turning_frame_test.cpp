@@ -57,7 +57,8 @@ TEST(TurningFrame, VesselHeldByALandedOneRestsInTheTurningAir) {
 
 TEST(TurningFrame, LandedVesselStandsWhereTheWorkedNumbersPutItAndRidesTheSurface) {
     quva::Simulation sim(flying(10.0));  // starts at J2000
-    quva::Vessel &v = sim.createVessel("Pad", "QuvaCapsule",
+    // A probe without touchdown points: its centre stands on the ground.
+    quva::Vessel &v = sim.createVessel("Pad", "HostProbe",
                                        {"STATUS Landed Earth", "POS -80.6209 28.6235", "HEADING 90"});
     EXPECT_NEAR(length(v.state.pos - Vec3{-5270765.08, 3543712.61, -500903.97}), 0.0, 0.01);
     EXPECT_NEAR(length(v.state.vel - Vec3{136.303, 152.886, -352.634}), 0.0, 1e-3);
@@ -122,7 +123,8 @@ TEST(TurningFrame, VesselTouchingDownIsSavedLanded) {
     const Vec3 local = o.rotation.transposeTimes(pos);
     const double lon = std::atan2(local.z, local.x), lat = std::asin(local.y / length(local));
     const Vec3 arot = quva::eulerFromAttitude(o.rotation * quva::levelAttitude(lon, lat, 30.0 * kDeg));
-    quva::Vessel &v = sim.createVessel("Faller", "QuvaCapsule",
+    // A probe without touchdown points: landed as soon as its centre reaches the ground.
+    quva::Vessel &v = sim.createVessel("Faller", "HostProbe",
                                        {"STATUS Orbiting Earth", vec("RPOS", pos), vec("RVEL", vel), vec("AROT", arot)});
     sim.runUntil(3.0);
     ASSERT_TRUE(v.state.landed);
@@ -146,7 +148,8 @@ TEST(TurningFrame, VesselTouchingDownIsSavedLanded) {
 
 TEST(TurningFrame, PositionsInsideTheBodyAreMovedOutWithAWarning) {
     quva::Simulation sim(flying(0.1));
-    quva::Vessel &centre = sim.createVessel("Centre", "QuvaCapsule", {"STATUS Orbiting Earth", "RPOS 0 0 0"});
+    // A probe without touchdown points: landed where its centre is put on the ground.
+    quva::Vessel &centre = sim.createVessel("Centre", "HostProbe", {"STATUS Orbiting Earth", "RPOS 0 0 0"});
     EXPECT_EQ(centre.state.pos, (Vec3{0.0, 0.0, quva::earth().radius}));
     quva::Vessel &deep = sim.createVessel("Deep", "QuvaCapsule",
                                           {"STATUS Landed Moon", "POS 10 20", "HEADING 0", "ALT -1738000", "AROT 0 0 0"});

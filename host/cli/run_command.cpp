@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "cli_common.h"
+#include "core/save_fit.h"
 #include "core/simulation.h"
 #include "files/input_file.h"
 #include "files/scenario.h"
@@ -113,6 +114,12 @@ int run(const RunOptions &o, const Trees &trees) {
             warnings.flush(*sim);
             std::cerr << "quva run: no vessel named \"" << *missing << "\" in " << scenarioPath.string() << "\n";
             return kExitFailure;
+        }
+        if (files.find("--save")) {
+            std::error_code unknown;  // read a moment ago; a size it cannot tell counts as none
+            const std::uintmax_t size = std::filesystem::file_size(scenarioPath, unknown);
+            if (std::string problem = saveWouldNotLoadAgain(*sim, unknown ? 0 : size); !problem.empty())
+                throw std::runtime_error("--save: " + problem);
         }
         for (const auto &init : sim->modules().initLibCalls()) std::cout << init.logLine << "\n";
         std::cout << "scenario " << scenarioPath.string() << ": " << sim->vessels().size() << " vessel(s), dt " << o.dt

@@ -59,7 +59,8 @@ public:
             const double top = firstPanelTop + static_cast<double>(p) * (kPanelHeight + kPanelGap);
             panel(quantities[p], time, top, p + 1 == quantities.size());
         }
-        const double height = firstPanelTop + 3 * kPanelHeight + 2 * kPanelGap + kBottom;
+        const double panels = static_cast<double>(quantities.size());
+        const double height = firstPanelTop + panels * kPanelHeight + (panels - 1) * kPanelGap + kBottom;
 
         std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + svgNumber(kWidth) + "\" height=\"" +
                           svgNumber(height) + "\" viewBox=\"0 0 " + svgNumber(kWidth) + " " + svgNumber(height) +
@@ -95,6 +96,8 @@ private:
                          return line < s.animations.size() ? s.animations[line] : std::nan("");
                      },
                      {0.0, 1.0}});
+        // How the vessels turn: the nose's angle above the local horizon.
+        q.push_back({"pitch", "Pitch (deg)", one, [](const VesselSample &s, std::size_t) { return s.pitch; }, {}});
         return q;
     }
 

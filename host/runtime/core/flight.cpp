@@ -8,6 +8,7 @@
 #include "core/host_call.h"
 #include "core/landed_state.h"
 #include "core/simulation.h"
+#include "core/surface_contact.h"
 #include "core/vessel.h"
 #include "world/atmosphere_table.h"
 #include "world/body.h"
@@ -245,13 +246,17 @@ void combineParts(Assembly &a) {
 // holder's own, and in a combined assembly those of every part with its forces' moments about the
 // common centre of mass.
 Vec3 assemblyForce(Simulation &sim, Assembly &a, const Vec3 &pos, const Vec3 &vel, Torques *torques = nullptr) {
-    Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, vel, nullptr, torques);
-    if (!a.combined) return f;
+    if (!a.combined) return forcesAt(sim, *a.root, pos, vel, nullptr, torques);
+    // Each part meets the air with the velocity of its place on the turning body: a canopy
+    // swinging about the centre of mass is met by the air from the side, which damps the swing.
     const Mat3 &r = a.root->state.attitude;
+    const Vec3 &w = a.root->state.omega;
+    auto velocityAt = [&](const Vec3 &offset) { return vel + r * cross(r.transposeTimes(offset), w); };
+    Vec3 f = forcesAt(sim, *a.root, pos + a.holderOffset, velocityAt(a.holderOffset), nullptr, torques);
     if (torques) torques->torque += momentOf(r.transposeTimes(f), -a.centreOfMass);
     for (auto &[v, offset] : a.held) {
         Torques own;
-        const Vec3 part = forcesAt(sim, *v, pos + offset, vel, nullptr, torques ? &own : nullptr);
+        const Vec3 part = forcesAt(sim, *v, pos + offset, velocityAt(offset), nullptr, torques ? &own : nullptr);
         f += part;
         if (torques)
             torques->torque += r.transposeTimes(v->state.attitude * own.torque) +
@@ -281,9 +286,18 @@ void consumePropellant(Vessel &v, double dt) {
     }
 }
 
-// A vessel whose lowest point reaches the ground stops there, lifted onto the surface, and
-// from then on stands landed, turning with the planet.
+// A vessel without legs to stand on (fewer than three touchdown points; its centre when it has
+// none) stops where its lowest point reaches the ground, lifted onto the surface, and from then
+// on stands landed, turning with the planet. One on legs leaves ground contact when it rises
+// clear of the ground in a step made without it.
 void settleOnSurface(Simulation &sim, Vessel &v) {
+    if (v.def.touchdown.size() >= 3) {
+        if (v.groundContact && lowestPointAltitude(v) > 0.0) {
+            v.groundContact = false;
+            v.rest.reset();  // the test for rest starts afresh at the next touch
+        }
+        return;
+    }
     double lowest = lowestPointAltitude(v);
     if (lowest > 0.0) return;
     Vec3 up = normalized(v.state.pos);
@@ -364,6 +378,17 @@ Vec3 stepTorque(const Torques &t, const Vec3 &rotDrag, const Vec3 &omega, const 
                            drag(rotDrag.z, inertia.z, omega.z)};
 }
 
+// The torque held through the step (rotation drag included), kept for the modules to read back.
+Vec3 heldTorque(Vessel &v, const Torques &t, const Vec3 &inertia, double mass, double dt) {
+    FlightMemory &m = v.flight;
+    const Vec3 torque = stepTorque(t, v.def.rotDrag, v.state.omega, inertia, mass, dt);
+    // Written only when there is something to keep.
+    const bool torqued = !(torque == Vec3{});
+    if (torqued || m.torqued) v.added.lastTorque = torque;
+    m.torqued = torqued;
+    return torque;
+}
+
 // Turns the vessel through the step under a torque held for the whole step (the simulator's
 // propagators; see world/spin_propagator). A vessel at rest in attitude under no torque is left
 // exactly as it is.
@@ -377,11 +402,7 @@ void turn(Vessel &v, const Torques &t, const Vec3 &inertia, double bodyMass, dou
         return;
     }
     const double mass = bodyMass > 0.0 ? bodyMass : 1.0;
-    const Vec3 torque = stepTorque(t, v.def.rotDrag, s.omega, inertia, mass, dt);
-    // Kept for the modules to read back; written only when there is something to keep.
-    const bool torqued = !(torque == Vec3{});
-    if (torqued || m.torqued) v.added.lastTorque = torque;
-    m.torqued = torqued;
+    const Vec3 torque = heldTorque(v, t, inertia, mass, dt);
     if (!(inertia.x > 0.0 && inertia.y > 0.0 && inertia.z > 0.0)) return;  // no body to turn
     SpinState spin{s.orientation, s.omega, m.angularAcceleration};
     propagateSpin(spin, inertia, torque / mass, dt, chooseSpin(dt, length(s.omega), false));
@@ -409,7 +430,8 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         // where the ground carried it.
         v.state.landed = false;
         v.state.turnsWithBody = false;
-        v.groundContact = false;
+        // On legs it still stands on the ground until it has risen clear of it.
+        v.groundContact = v.def.touchdown.size() >= 3;
         sim.note(&v, "lift-off");
         v.readout.forceValid = false;
         // It starts turning from rest, from the attitude the ground gave it.
@@ -457,7 +479,20 @@ void advance(Simulation &sim, Vessel &v, double dt) {
         readoutHolds ? v.readout.airspeed : length(s.vel - airVelocityAt(sim.orientation(*s.body), s.pos));
     double damping2 = dampingPerStepSquared(f0, a.mass, airspeed, dt);
     FlightMemory &m = v.flight;
-    if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
+    // A combined assembly is integrated about its centre of mass; its touchdown points are the holder's.
+    const Vec3 toOrigin = a.combined ? s.attitude * a.centreOfMass : Vec3{};
+    s.pos -= toOrigin;
+    const bool onGround = mayTouchGround(v, dt, airspeed, acc0);
+    s.pos += toOrigin;
+    const bool burning = onGround && thrustPushes(v);  // at the step's start, before the step's burn
+    if (onGround) {
+        const Vec3 inertia = a.combined ? a.pmi : v.inertia();
+        const double spinMass = a.combined ? a.mass : ownMass > 0.0 ? ownMass : 1.0;
+        advanceOnGround(sim, v,
+                        GroundStepLoads{f0, a.mass, heldTorque(v, t0, inertia, spinMass, dt), spinMass,
+                                        a.combined ? a.centreOfMass : Vec3{}, inertia},
+                        dt);
+    } else if (alone && m.previousValid && m.previousDt == dt && damping2 < kAdamsBashforthLimit * kAdamsBashforthLimit) {
         Vec3 v0 = s.vel;
         s.vel += (acc0 * 1.5 - m.previousAcceleration * 0.5) * dt;
         s.pos += v0 * dt + acc0 * (0.5 * dt * dt);
@@ -471,17 +506,18 @@ void advance(Simulation &sim, Vessel &v, double dt) {
     }
     m.previousAcceleration = acc0;
     m.previousDt = dt;
-    m.previousValid = alone;
+    m.previousValid = alone && !onGround;
     if (a.combined) {
-        turn(v, t0, a.pmi, a.mass, dt);
+        if (!onGround) turn(v, t0, a.pmi, a.mass, dt);
         s.pos -= s.attitude * a.centreOfMass;
-    } else {
+    } else if (!onGround) {
         turn(v, t0, v.inertia(), ownMass, dt);
     }
     // A module's added forces last one step (a held vessel's are spent when it is carried along).
     clearAddedForces(v);
     consumePropellant(v, dt);
-    settleOnSurface(sim, v);
+    if (onGround) noteGroundStep(sim, v, burning);
+    else settleOnSurface(sim, v);
     evaluateForces(sim, v);
 }
 

@@ -17,8 +17,10 @@ struct Vessel;
 void evaluateForces(Simulation &sim, Vessel &v);
 
 // Advances a free vessel by dt: position and velocity, propellant use, and ground contact when
-// its lowest touchdown point (its centre when it has none) reaches the surface. The readout is
-// left at the new state.
+// its lowest touchdown point (its centre when it has none) reaches the surface. A vessel on three
+// or more points that may touch the ground in the step is moved and turned on their springs
+// (core/surface_contact); one with fewer stops where it touches. The readout is left at the new
+// state.
 void advance(Simulation &sim, Vessel &v, double dt);
 
 // Places an attached vessel at its parent's attachment point, with the parent's velocity.

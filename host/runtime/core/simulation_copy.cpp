@@ -16,6 +16,7 @@ void copyHostState(const Vessel &from, Vessel &to) {
     to.readout = from.readout;
     to.flight = from.flight;
     to.groundContact = from.groundContact;
+    to.rest = from.rest ? std::make_unique<RestCheck>(*from.rest) : nullptr;
     to.movedStep = from.movedStep;
     to.def = from.def;
     for (std::size_t i = 0; i < from.propellants.size() && i < to.propellants.size(); ++i)

@@ -74,6 +74,27 @@ public:
     }
     void close() { writeTo(nullptr); }
 
+    // Records nothing while it lives: for work the host does for itself that is no part of the
+    // run (a trial save), whose calls would otherwise read as the run's.
+    class Paused {
+    public:
+        explicit Paused(Trace &trace) : trace_(trace), keep_(trace.keep_), sink_(trace.sink_) {
+            trace.keep_ = false;
+            trace.writeTo(nullptr);
+        }
+        ~Paused() {
+            trace_.keep_ = keep_;
+            trace_.writeTo(sink_);
+        }
+        Paused(const Paused &) = delete;
+        Paused &operator=(const Paused &) = delete;
+
+    private:
+        Trace &trace_;
+        bool keep_;
+        TextSink *sink_;
+    };
+
     std::int64_t handleId(const void *handle);  // 0 for null
 
     // A call that completes at once (a host call made by a module).

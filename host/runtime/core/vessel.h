@@ -11,6 +11,7 @@
 
 #include "VesselAPI.h"
 #include "files/host_line_writer.h"
+#include "world/ground_contact.h"
 #include "world/quaternion.h"
 #include "world/vec3.h"
 
@@ -85,16 +86,6 @@ struct Animation {
     std::int64_t changedStep = -1;  // the last step in which its state changed
     bool moving = false;             // changed in a step and not yet seen at rest
     std::vector<std::unique_ptr<AnimationComponent>> components;
-};
-
-// A point of the vessel that meets the ground: held up by a spring and a damper, with the
-// ground's friction at it.
-struct TouchdownVertex {
-    Vec3 pos;                // m, vessel frame
-    double stiffness = 1e6;  // N/m
-    double damping = 1e5;    // N s/m
-    double mu = 0.5;         // lateral friction; every direction for points past the first three
-    double muLng = 0.1;      // longitudinal friction of the first three points
 };
 
 struct DockPort {
@@ -193,6 +184,14 @@ struct AddedForces {
     Vec3 lastTorque;  // N m, vessel frame: the torque of the latest step, rotation drag included
 };
 
+// The simulator's test of whether a vessel in ground contact has come to rest (see
+// core/surface_contact): running since `since`, with the place and attitude of its latest check.
+struct RestCheck {
+    double since = 0.0;  // s, simulation time: when the vessel last moved or the test began
+    Vec3 planetPos;      // m, planet-fixed
+    Quat orientation;    // global
+};
+
 // Fields are ordered by use: what every step reads comes first and close together, so that a
 // step over many vessels touches few cache lines of each.
 struct Vessel {
@@ -215,6 +214,8 @@ struct Vessel {
     VesselDefinition def;
     std::vector<std::unique_ptr<Thruster>> thrusters;
     AddedForces added;
+    // While the test for rest runs; kept apart, as few vessels are ever on the ground at once.
+    std::unique_ptr<RestCheck> rest;
 
     int id = 0;  // creation order, stable for the run
     std::string name;

@@ -47,6 +47,9 @@ Vessel *Simulation::instantiate(const std::string &name, const std::string &clas
         applyClassConfig(v, *vc->config);
     }
     if (!vc->module) {
+        // The simulator's three points stand such a vessel until its class file gives its own.
+        v.def.touchdown = defaultTouchdownPoints();
+        v.def.touchdownReach = touchdownReach(v.def.touchdown);
         if (vc->config) applyClassKeys(v, *vc->config);
         note(&v, "created (" + className + ", configuration only)");
         return &v;

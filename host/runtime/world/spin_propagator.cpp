@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "world/runge_kutta_tables.h"
+
 namespace quva {
 
 namespace {
@@ -23,44 +25,6 @@ constexpr Level kLevels[] = {
 };
 constexpr int kTop = 3;
 constexpr int kMaxSubsteps = 10;
-
-// A Runge-Kutta table: stage i starts from the state advanced by h Σ beta[i][j] d_j (j < i); the
-// step ends at h Σ gamma[i] d_i.
-template <int N>
-struct Table {
-    double beta[N][N];
-    double gamma[N];
-};
-
-// Sixth order in seven stages.
-constexpr Table<7> kRK6 = {
-    {{0},
-     {1.0 / 3},
-     {0, 2.0 / 3},
-     {1.0 / 12, 1.0 / 3, -1.0 / 12},
-     {-1.0 / 16, 9.0 / 8, -3.0 / 16, -3.0 / 8},
-     {0, 9.0 / 8, -3.0 / 8, -3.0 / 4, 1.0 / 2},
-     {9.0 / 44, -9.0 / 11, 63.0 / 44, 18.0 / 11, 0, -16.0 / 11}},
-    {11.0 / 120, 0, 27.0 / 40, 27.0 / 40, -4.0 / 15, -4.0 / 15, 11.0 / 120}};
-
-// Eighth order in thirteen stages.
-constexpr Table<13> kRK8 = {
-    {{0},
-     {2.0 / 27},
-     {1.0 / 36, 1.0 / 12},
-     {1.0 / 24, 0, 1.0 / 8},
-     {5.0 / 12, 0, -25.0 / 16, 25.0 / 16},
-     {1.0 / 20, 0, 0, 1.0 / 4, 1.0 / 5},
-     {-25.0 / 108, 0, 0, 125.0 / 108, -65.0 / 27, 125.0 / 54},
-     {31.0 / 300, 0, 0, 0, 61.0 / 225, -2.0 / 9, 13.0 / 900},
-     {2.0, 0, 0, -53.0 / 6, 704.0 / 45, -107.0 / 9, 67.0 / 90, 3.0},
-     {-91.0 / 108, 0, 0, 23.0 / 108, -976.0 / 135, 311.0 / 54, -19.0 / 60, 17.0 / 6, -1.0 / 12},
-     {2383.0 / 4100, 0, 0, -341.0 / 164, 4496.0 / 1025, -301.0 / 82, 2133.0 / 4100, 45.0 / 82, 45.0 / 164,
-      18.0 / 41},
-     {3.0 / 205, 0, 0, 0, 0, -6.0 / 41, -3.0 / 205, -3.0 / 41, 3.0 / 41, 6.0 / 41, 0},
-     {-1777.0 / 4100, 0, 0, -341.0 / 164, 4496.0 / 1025, -289.0 / 82, 2193.0 / 4100, 51.0 / 82, 33.0 / 164,
-      12.0 / 41, 0, 1.0}},
-    {0, 0, 0, 0, 0, 34.0 / 105, 9.0 / 35, 9.0 / 35, 9.0 / 280, 9.0 / 280, 0, 41.0 / 840, 41.0 / 840}};
 
 // Midpoint: the attitude of the half step is used without normalising.
 void stepRK2(SpinState &s, const Vec3 &pmi, const Vec3 &tpm, double h) {
@@ -86,7 +50,7 @@ void stepRK4(SpinState &s, const Vec3 &pmi, const Vec3 &tpm, double h) {
 // do not feed back into the rates, so only the rates are carried through the stages; the
 // attitude is turned successively by each stage's rate at the end.
 template <int N>
-void stepTable(SpinState &s, const Vec3 &pmi, const Vec3 &tpm, double h, const Table<N> &t) {
+void stepTable(SpinState &s, const Vec3 &pmi, const Vec3 &tpm, double h, const RungeKuttaTable<N> &t) {
     Vec3 w[N], d[N];
     w[0] = s.omega;
     d[0] = s.alpha;

@@ -281,7 +281,10 @@ def case_poses(browser, quva, work):
             # The nose (the simulator's +z, the page's -z) against the local vertical: the pitch.
             nose = quaternion_turn(q, [0, 0, -1])
             up = [c / math.sqrt(sum(c * c for c in p)) for c in p]
-            pitch = math.degrees(math.asin(max(-1, min(1, sum(a * b for a, b in zip(nose, up))))))
+            # From the vertical and horizontal parts, which stays exact near ±90° where asin does not.
+            vertical = sum(a * b for a, b in zip(nose, up))
+            horizontal = math.sqrt(sum((n - vertical * u) ** 2 for n, u in zip(nose, up)))
+            pitch = math.degrees(math.atan2(vertical, horizontal))
             check(abs(pitch - float(row["pitch"])) < 1e-3, f"{name} at {t}: pitch {pitch} vs {row['pitch']}")
             if row.get("anim0", "") != "":
                 check(abs(pose["animations"][0] - float(row["anim0"])) < 1e-6, f"{name} at {t}: animation")

@@ -78,7 +78,12 @@ class Browser:
         self.process.wait()
         os.close(self.to_browser)
         os.close(self.from_browser)
-        shutil.rmtree(self.profile, ignore_errors=True)
+        # The browser's other processes may still be writing to the profile as they end.
+        for _ in range(40):
+            shutil.rmtree(self.profile, ignore_errors=True)
+            if not os.path.exists(self.profile):
+                break
+            time.sleep(0.05)
 
     def _read(self, deadline):
         while b"\0" not in self.buffer:

@@ -35,7 +35,8 @@ bool checkUsage(const RunOptions &o, const std::filesystem::path &scenario, std:
         if (std::string problem = stepOptionsProblem(o); !problem.empty()) throw std::invalid_argument(problem);
         for (const auto &r : o.releases) events.push_back({parseReleaseEvent(r), "--release " + r});
         for (const auto &k : o.keys) events.push_back({parseKeyEvent(k), "--key " + k});
-        planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot}},
+        planned = planOutputs({{"--save", o.save}, {"--trace", o.trace}, {"--csv", o.csv}, {"--plot", o.plot},
+                               {"--replay", o.replay}},
                               scenario, "--save");
         return true;
     } catch (const std::invalid_argument &e) {
@@ -126,7 +127,7 @@ int run(const RunOptions &o, const Trees &trees) {
 
         const double until = o.until.value_or(60.0);
         warnOfLateEvents(events, o.steps ? static_cast<double>(*o.steps) * o.dt : until, o.dt);
-        RunOutputs outputs({files.find("--csv"), o.csvInterval, files.find("--plot"), files.all()});
+        RunOutputs outputs({files.find("--csv"), o.csvInterval, files.find("--plot"), files.find("--replay"), files.all()});
         outputs.start(*sim, o.steps ? static_cast<double>(*o.steps) : until, o.steps ? "steps" : "s");
         if (o.steps) sim->runSteps(*o.steps);
         else sim->runUntil(until);
@@ -148,6 +149,7 @@ int run(const RunOptions &o, const Trees &trees) {
         files.commit();
         if (o.plot) std::cout << "plotted " << *o.plot << "\n";
         if (o.csv) std::cout << "wrote " << *o.csv << "\n";
+        if (o.replay) std::cout << "wrote replay " << *o.replay << "\n";
         if (o.save) std::cout << "saved " << *o.save << "\n";
         return kExitOk;
     } catch (const RunStopped &stop) {
@@ -179,6 +181,9 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
                     "seconds of simulation time between telemetry samples (default: every step)");
     cmd->add_option("--plot", o->plot,
                     "draw altitude, descent rate and animation states against time to FILE (SVG)");
+    cmd->add_option("--replay", o->replay,
+                    "write a 3-D replay of the run to FILE: one HTML page that opens offline in a browser "
+                    "(vessels posed at every sample, trajectories, events, altitude and vertical speed)");
     cmd->add_flag("--keep-unknown", o->keepUnknown,
                   "carry vessels of unknown classes, or of classes whose module cannot be loaded, along unchanged "
                   "instead of failing");

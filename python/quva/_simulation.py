@@ -104,7 +104,7 @@ class Simulation:
     def load(cls, path_or_name: PathLike, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
              trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
              telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
-             refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
+             refuel_on_pad: bool = True, assembly: str = "simulator", replay: bool = False) -> "Simulation":
         """Loads a scenario file, or a scenario by name under ``root``/Scenarios/.
 
         ``root`` is the add-on tree holding Modules/, Config/ and Meshes/ (default: the tree this
@@ -119,30 +119,32 @@ class Simulation:
         as ``quva run --no-refuel-on-pad``). ``assembly`` says how a vessel and those it holds fly,
         as ``quva run --assembly``: ``"simulator"`` (a held vessel rides its holder and neither its
         mass nor its forces count) or ``"combined"`` (one rigid body: masses, forces, moments add up).
+        ``replay`` gathers the run for :meth:`replay`, as ``quva run --replay`` does.
         Raises :class:`Error` (with ``file`` and ``line``) on a bad scenario.
         """
         tree = Path(root) if root is not None else default_root()
         scenario = _scenario_file(path_or_name, tree)
         return cls._open(str(scenario), None, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit, refuel_on_pad, assembly)
+                         telemetry_limit, refuel_on_pad, assembly, replay)
 
     @classmethod
     def from_text(cls, text: str, root: Optional[PathLike] = None, dt: float = 0.1, keep_unknown: bool = False,
                   trace: bool = False, telemetry: Union[bool, Sequence[str]] = False,
                   telemetry_interval: float = 0.0, telemetry_limit: int = DEFAULT_TELEMETRY_LIMIT,
-                  name: str = "<text>", refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
+                  name: str = "<text>", refuel_on_pad: bool = True, assembly: str = "simulator",
+                  replay: bool = False) -> "Simulation":
         """A scenario from text held in memory, with the options of :meth:`load`; ``name`` stands
         for the file in messages. The text needs no ships section: vessels may be added later."""
         if not isinstance(text, str):
             raise TypeError(f"the scenario text must be a str, not {type(text).__name__}")
         tree = Path(root) if root is not None else default_root()
         return cls._open(str(name), text, tree, dt, keep_unknown, trace, telemetry, telemetry_interval,
-                         telemetry_limit, refuel_on_pad, assembly)
+                         telemetry_limit, refuel_on_pad, assembly, replay)
 
     @classmethod
     def _open(cls, scenario: str, text: Optional[str], tree: Path, dt: float, keep_unknown: bool, trace: bool,
               telemetry: Union[bool, Sequence[str]], interval: float, limit: int,
-              refuel_on_pad: bool = True, assembly: str = "simulator") -> "Simulation":
+              refuel_on_pad: bool = True, assembly: str = "simulator", replay: bool = False) -> "Simulation":
         if assembly not in ASSEMBLY_MODELS:
             raise ValueError(f"assembly must be one of {', '.join(map(repr, ASSEMBLY_MODELS))}, not {assembly!r}")
         step = check.real(dt, "dt", positive=True)
@@ -156,7 +158,7 @@ class Simulation:
         interval = check.real(interval, "telemetry_interval", at_least=0.0)
         limit = check.count(limit, "telemetry_limit")
         core = _load(scenario, text, str(tree), step, bool(keep_unknown), bool(trace), telemetry is not False,
-                     columns, interval, limit, bool(refuel_on_pad), assembly == "combined")
+                     columns, interval, limit, bool(refuel_on_pad), assembly == "combined", bool(replay))
         return cls._made(core)
 
     def copy(self) -> "Simulation":
@@ -336,6 +338,13 @@ class Simulation:
         symbolic link stays one, the file it points to is replaced), through a temporary file
         renamed into place once every write has succeeded."""
         self._core.save(os.fspath(path))
+
+    def replay(self, path: PathLike) -> None:
+        """Writes a 3-D replay of the run so far to ``path`` (needs replay=True), as ``quva run
+        --replay`` does: one HTML page that opens offline in a browser, with every vessel posed at
+        each sample (at most 2000 per vessel), their trajectories, the timeline's events and a chart
+        of altitude and vertical speed. Written like :meth:`save`, through a temporary file."""
+        self._core.replay(os.fspath(path))
 
     def scenario_text(self) -> str:
         """The scenario as it stands, as save() would write it."""

@@ -2,12 +2,14 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
 #include "bindings.h"
 #include "core/triggers.h"
 #include "entry.h"
+#include "replay/replay_file.h"
 #include "simulation_core.h"
 #include "vessel_handle.h"
 
@@ -24,8 +26,9 @@ constexpr std::int64_t kSliceSteps = 1000;
 
 LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bool trace, bool telemetry,
                         const std::optional<std::vector<std::string>> &columns, double interval, std::int64_t limit,
-                        bool refuelOnPad, bool combined) {
+                        bool refuelOnPad, bool combined, bool replay) {
     LoadOptions o;
+    o.replay = replay;
     o.root = root;
     o.dt = dt;
     o.keepUnknown = keepUnknown;
@@ -48,9 +51,9 @@ LoadOptions loadOptions(const std::string &root, double dt, bool keepUnknown, bo
 
 Core load(const std::string &scenario, const std::optional<std::string> &text, const std::string &root, double dt,
           bool keepUnknown, bool trace, bool telemetry, const std::optional<std::vector<std::string>> &columns,
-          double interval, std::int64_t limit, bool refuelOnPad, bool combined) {
+          double interval, std::int64_t limit, bool refuelOnPad, bool combined, bool replay) {
     const LoadOptions o =
-        loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit, refuelOnPad, combined);
+        loadOptions(root, dt, keepUnknown, trace, telemetry, columns, interval, limit, refuelOnPad, combined, replay);
     const ScenarioDocument doc = text ? scenarioFromText(*text, scenario) : readScenarioFile(scenario);
     py::gil_scoped_release unlocked;  // modules load and run their first callbacks meanwhile
     return std::make_shared<SimulationCore>(o, doc);
@@ -163,7 +166,7 @@ auto entered(F f) {
 void bindSimulation(py::module_ &m) {
     m.def("load", &load, py::arg("scenario"), py::arg("text"), py::arg("root"), py::arg("dt"), py::arg("keep_unknown"),
           py::arg("trace"), py::arg("telemetry"), py::arg("columns"), py::arg("interval"), py::arg("limit"),
-          py::arg("refuel_on_pad"), py::arg("combined"));
+          py::arg("refuel_on_pad"), py::arg("combined"), py::arg("replay"));
     m.def("step_of_time", &stepOfTime, py::arg("t"), py::arg("dt"),
           "The step after which something at time t happens (the rule of timed events).");
     py::class_<SimulationCore, Core>(m, "SimulationCore", "A loaded scenario in the runtime (see quva.Simulation).")
@@ -212,6 +215,15 @@ void bindSimulation(py::module_ &m) {
              [](SimulationCore &c, const std::string &path) {
                  Entry entry(c);
                  c.sim().saveScenario(path, "save");
+             },
+             py::arg("path"))
+        .def("replay",
+             [](SimulationCore &c, const std::string &path) {
+                 Entry entry(c);
+                 const cli::ReplayRecorder *recorder = c.replay();
+                 if (!recorder) throw std::runtime_error("no replay was recorded: load the scenario with replay=True");
+                 const std::string title = std::filesystem::path(c.scenarioPath()).stem().string();
+                 cli::writeReplayFile(path, "replay", recorder->run(c.sim(), title));
              },
              py::arg("path"))
         .def("scenario_text", entered([](SimulationCore &c) { return c.sim().saveScenarioText(); }))

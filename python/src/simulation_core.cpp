@@ -30,14 +30,19 @@ SimulationCore::SimulationCore(const LoadOptions &options, const ScenarioDocumen
         telemetry_.emplace(options.telemetry);
         telemetry_->sample(*sim_);
     }
+    if (options.replay) {
+        replay_.emplace();
+        replay_->observe(*sim_);
+    }
     watch();
 }
 
 // Hands the simulation's step ends to the telemetry and its triggered notices to the script.
 void SimulationCore::watch() {
-    if (telemetry_)
+    if (telemetry_ || replay_)
         sim_->setStepObserver([this](const Simulation &s) {
-            if (!telemetry_->sample(s)) telemetryFull_ = true;
+            if (telemetry_ && !telemetry_->sample(s)) telemetryFull_ = true;
+            if (replay_) replay_->observe(s);
         });
     sim_->triggers().setNotice([this](const TriggeredEvent &e, Vessel &) { notices_.push_back(e.notice); });
 }
@@ -131,6 +136,7 @@ std::unique_ptr<SimulationCore> SimulationCore::copy() {
     c->sim_ = s.copy();
     c->scenario_ = scenario_;
     c->telemetry_ = telemetry_;
+    c->replay_ = replay_;
     c->failure_ = failure_;
     c->watch();
     return c;

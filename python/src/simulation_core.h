@@ -18,6 +18,7 @@
 
 #include "core/simulation.h"
 #include "files/scenario.h"
+#include "replay/replay_recorder.h"
 #include "telemetry_record.h"
 
 namespace quva::python {
@@ -30,6 +31,7 @@ struct LoadOptions {
     bool refuelOnPad = true;  // fill the stores of a vessel loaded on a pad of its BASE line
     AssemblyModel assembly = AssemblyModel::Simulator;
     TelemetryOptions telemetry;
+    bool replay = false;  // gather the run for a replay page (the command's --replay)
 };
 
 // What a stretch of steps ended with.
@@ -64,10 +66,11 @@ public:
     // step in which the script's actions came due; once the last step is reached, applies the
     // events up to simulation time `end`. Within an Entry.
     Advance advance(std::int64_t lastStep, double end, std::int64_t slice);
-    // Vessels were placed or added between steps: the telemetry's samples of this moment are
-    // taken again. Within an Entry.
+    // Vessels were placed or added between steps: the telemetry's and the replay's samples of
+    // this moment are taken again. Within an Entry.
     void resampleTelemetry() {
         if (telemetry_ && sim_) telemetry_->resample(*sim_);
+        if (replay_ && sim_) replay_->observe(*sim_);
     }
     // Whether the telemetry has room for `steps` more steps of the vessels there are now.
     bool telemetryFits(std::int64_t steps) const;
@@ -79,6 +82,8 @@ public:
 
     std::string scenarioPath() const { return scenario_; }
     const TelemetryRecord *telemetry() const { return telemetry_ ? &*telemetry_ : nullptr; }
+    const cli::ReplayRecorder *replay() const { return replay_ ? &*replay_ : nullptr; }
+
     const std::optional<std::string> &failure() const { return failure_; }
 
 private:
@@ -93,6 +98,7 @@ private:
     std::unique_ptr<Simulation> sim_;
     std::string scenario_;
     std::optional<TelemetryRecord> telemetry_;
+    std::optional<cli::ReplayRecorder> replay_;
     bool telemetryFull_ = false;
     std::vector<int> notices_;  // fired in the steps run so far, not yet handed over
     std::optional<std::string> failure_;

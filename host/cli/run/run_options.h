@@ -15,7 +15,7 @@ struct RunOptions {
     double dt = 0.1;
     std::optional<long long> steps;
     std::optional<double> until;
-    std::optional<std::string> save, trace, csv, plot;
+    std::optional<std::string> save, trace, csv, plot, replay;
     double csvInterval = 0.0;
     std::vector<std::string> releases;
     std::vector<std::string> keys;

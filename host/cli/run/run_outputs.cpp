@@ -6,6 +6,7 @@
 
 #include "files/scenario.h"
 #include "pictures/telemetry_plot.h"
+#include "replay/replay_page.h"
 #include "platform/host_platform.h"
 
 namespace quva::cli {
@@ -17,6 +18,7 @@ void RunOutputs::start(Simulation &sim, double total, const std::string &unit) {
         csv_ = std::make_unique<TelemetryCsv>(*options_.csv, columns);
     }
     if (options_.plot) history_ = std::make_unique<TelemetryHistory>();
+    if (options_.replay) replay_ = std::make_unique<ReplayRecorder>();
     progress_ = std::make_unique<ProgressBar>(total, unit);
     countSteps_ = unit == "steps";
     startTime_ = sim.simTime();
@@ -41,6 +43,7 @@ void RunOutputs::observe(const Simulation &sim) {
         progress_->update(countSteps_ ? static_cast<double>(sim.stepCount()) : sim.simTime());
     if (history_ && sim.vessels().size() < vesselCount_) history_->noteRemovals(sim);
     vesselCount_ = sim.vessels().size();
+    if (replay_) replay_->observe(sim);  // every step, whatever the table's interval
     if ((!csv_ && !history_) || !clock_.due(sim.simTime())) return;
     for (const auto &owned : sim.vessels()) {
         const Vessel &v = *owned;
@@ -65,6 +68,7 @@ void RunOutputs::write(const Simulation &sim, const std::string &title) {
         plot.subtitle = subtitle;
         options_.plot->write(renderTelemetryPlot(plot));
     }
+    if (replay_) writeReplayPage(*options_.replay, replay_->release(sim, title));
     if (csv_) csv_->complete();
 }
 

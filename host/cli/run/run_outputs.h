@@ -1,5 +1,5 @@
 // What quva run leaves for a person to look at besides its timeline: the telemetry table
-// (--csv), the telemetry plot (--plot) and, on a terminal, a progress bar while a long run lasts.
+// (--csv), the telemetry plot (--plot), the 3-D replay page (--replay) and, on a terminal, a progress bar while a long run lasts.
 // The outputs watch the simulation through its step observer, which is also where a run stops
 // at a step boundary: when a stop signal came or an output file could not be written.
 #pragma once
@@ -10,6 +10,7 @@
 
 #include "core/simulation.h"
 #include "files/output_file.h"
+#include "replay/replay_recorder.h"
 #include "run/progress_bar.h"
 #include "telemetry/telemetry.h"
 #include "telemetry/telemetry_csv.h"
@@ -21,6 +22,7 @@ struct OutputOptions {
     OutputFile *csv = nullptr;   // the table, or none
     double csvInterval = 0.0;    // s between samples; 0: every step
     OutputFile *plot = nullptr;  // the SVG picture, or none
+    OutputFile *replay = nullptr;  // the replay page, or none
     std::vector<const OutputFile *> watched;  // files whose write failures end the run
 };
 
@@ -38,7 +40,7 @@ public:
     void start(Simulation &sim, double total, const std::string &unit);
     // The run has ended: wipes the progress bar and stops watching.
     void stop(Simulation &sim);
-    // Writes the plot and completes the table, in their output files.
+    // Writes the plot and the replay page and completes the table, in their output files.
     void write(const Simulation &sim, const std::string &title);
 
 private:
@@ -49,6 +51,7 @@ private:
     SampleClock clock_;
     std::unique_ptr<TelemetryCsv> csv_;
     std::unique_ptr<TelemetryHistory> history_;
+    std::unique_ptr<ReplayRecorder> replay_;
     std::unique_ptr<ProgressBar> progress_;
     bool countSteps_ = false;
     double startTime_ = 0.0;

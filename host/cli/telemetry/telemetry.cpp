@@ -21,6 +21,11 @@ VesselSample sampleVessel(const Vessel &v, double t) {
     s.pitch = r.pitch;
     s.bank = r.bank;
     s.angularVelocity = r.angularVelocity;
+    const Simulation *sim = Simulation::current();
+    const Mat3 planet = sim && v.state.body ? sim->orientation(*v.state.body).rotation : Mat3{};
+    s.body = v.state.body;
+    s.planetPosition = planet.transposeTimes(v.state.pos);
+    s.planetAttitude = planet.transposed() * v.state.attitude;
     s.animations.reserve(v.animations.size());
     for (const Animation &a : v.animations) s.animations.push_back(a.state);
     return s;

@@ -21,6 +21,11 @@ struct VesselSample {
     std::vector<double> animations;  // the state of each animation, in creation order
     double heading = 0.0, pitch = 0.0, bank = 0.0;  // deg, against the local horizon
     Vec3 angularVelocity;                           // rad/s, vessel axes
+    // Where the vessel is and how it is turned in its body's planet-fixed frame (turning with the
+    // body), for a replay: position from the body's centre, attitude vessel frame -> that frame.
+    const Body *body = nullptr;
+    Vec3 planetPosition;  // m
+    Mat3 planetAttitude;
 };
 
 VesselSample sampleVessel(const Vessel &v, double t);

@@ -180,7 +180,7 @@ void addRunCommand(CLI::App &app, std::function<Trees()> trees, int &exitCode) {
     cmd->add_option("--csv-interval", o->csvInterval,
                     "seconds of simulation time between telemetry samples (default: every step)");
     cmd->add_option("--plot", o->plot,
-                    "draw altitude, descent rate and animation states against time to FILE (SVG)");
+                    "draw altitude, descent rate, animation states and pitch against time to FILE (SVG)");
     cmd->add_option("--replay", o->replay,
                     "write a 3-D replay of the run to FILE: one HTML page that opens offline in a browser "
                     "(vessels posed at every sample, trajectories, events, altitude and vertical speed)");

@@ -286,7 +286,7 @@ constexpr int kMaxSubsteps = 1000;
 
 // A free vessel advances with the two-step Adams–Bashforth method: second order, and one force
 // evaluation per step, the one at the step's end that also serves GetDrag. Where it cannot be
-// used (the first step after a change of state, a vessel carrying others, or air damping the
+// used (the first step after a change of state, a combined assembly, or air damping the
 // motion too strongly for the step length) the step is made with the midpoint method instead,
 // split into as many substeps as the damping needs to stay stable.
 void advance(Simulation &sim, Vessel &v, double dt) {
